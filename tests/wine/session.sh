@@ -1,0 +1,81 @@
+#!/bin/bash
+# A private Wine session for the tests of one build tree: its own Wine
+# prefix and its own Xvfb display, kept in a state directory.
+#
+#   session.sh start STATE   create the prefix (once) and start Xvfb
+#   session.sh stop STATE    end every Wine process of the prefix and Xvfb
+#   session.sh run STATE PROGRAM [ARGS...]   run a Windows program there
+#   session.sh env STATE     print the environment, for `eval`
+set -u
+cmd=$1 state=$2
+shift 2
+mkdir -p "$state"
+state=$(cd "$state" && pwd)
+
+export WINEPREFIX="$state/prefix"
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEARCH=win64
+# No Mono or Gecko installer prompts while the prefix is made.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+display_of() { [ -s "$state/display" ] && echo ":$(cat "$state/display")"; }
+
+xvfb_alive() {
+  [ -s "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null \
+    && xdpyinfo -display "$(display_of)" >/dev/null 2>&1
+}
+
+start_xvfb() {
+  xvfb_alive && return 0
+  rm -f "$state/display"
+  # -displayfd picks a free display number and writes it once listening.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$state/display" \
+    >"$state/xvfb.log" 2>&1 &
+  echo $! >"$state/xvfb.pid"
+  for _ in $(seq 1 100); do
+    if [ -s "$state/display" ] && xdpyinfo -display "$(display_of)" >/dev/null 2>&1; then
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "Xvfb did not start; see $state/xvfb.log" >&2
+  return 1
+}
+
+make_prefix() {
+  [ -f "$state/prefix.ready" ] && return 0
+  rm -rf "$WINEPREFIX"
+  DISPLAY=$(display_of) wineboot -i >"$state/wineboot.log" 2>&1
+  # Without a window manager Wine waits ~2 s for one whenever a top-level
+  # window is hidden; unmanaged windows avoid that.
+  DISPLAY=$(display_of) wine reg add 'HKCU\Software\Wine\X11 Driver' \
+    /v Managed /t REG_SZ /d N /f >>"$state/wineboot.log" 2>&1
+  wineserver -w
+  touch "$state/prefix.ready"
+}
+
+case $cmd in
+  start)
+    exec 9>"$state/lock"
+    flock 9
+    start_xvfb && make_prefix
+    ;;
+  stop)
+    wineserver -k 2>/dev/null
+    [ -s "$state/xvfb.pid" ] && kill "$(cat "$state/xvfb.pid")" 2>/dev/null
+    rm -f "$state/xvfb.pid" "$state/display"
+    exit 0
+    ;;
+  run)
+    xvfb_alive || "$0" start "$state" || exit 1
+    export DISPLAY=$(display_of)
+    exec wine "$@"
+    ;;
+  env)
+    echo "export WINEPREFIX='$WINEPREFIX' WINEDEBUG='$WINEDEBUG' DISPLAY='$(display_of)'"
+    ;;
+  *)
+    echo "usage: $0 start|stop|run|env STATE [PROGRAM ARGS...]" >&2
+    exit 2
+    ;;
+esac
