@@ -1,0 +1,44 @@
+#!/bin/bash
+# Builds everything and runs every test: natively (engine, tools), for
+# 64-bit Windows under Wine (engine and the real TORVA.EXE end to end),
+# the 32-bit Windows build (compile and link), and a short fuzz run.
+# On a fresh Debian machine, run as root: it installs what is missing.
+set -u
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh || exit 1
+
+jobs=${JOBS:-2}
+log_dir=build/test-logs
+mkdir -p "$log_dir"
+passed=0 failed=0 broken=()
+
+# Runs one preset's configure, build and (optionally) tests.
+stage() {
+  local preset=$1 run_tests=$2
+  echo "=== $preset: configure and build"
+  if ! cmake --preset "$preset" >"$log_dir/$preset-configure.log" 2>&1; then
+    tail -30 "$log_dir/$preset-configure.log"; broken+=("$preset configure"); return
+  fi
+  if ! cmake --build --preset "$preset" -j "$jobs" >"$log_dir/$preset-build.log" 2>&1; then
+    grep -E 'error|Error' "$log_dir/$preset-build.log" | head -40; broken+=("$preset build"); return
+  fi
+  [ "$run_tests" = yes ] || return
+  echo "=== $preset: tests"
+  ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log_dir/$preset-ctest.log"
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log_dir/$preset-ctest.log" | tail -1)
+  if [ -z "$line" ]; then broken+=("$preset ctest"); return; fi
+  local total nfail
+  total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+  nfail=$(sed -E 's/.*tests passed, ([0-9]+) tests failed.*/\1/' <<<"$line")
+  passed=$((passed + total - nfail)); failed=$((failed + nfail))
+}
+
+stage native yes
+stage mingw64 yes
+stage mingw32 no
+stage fuzz yes
+
+for b in "${broken[@]+"${broken[@]}"}"; do echo "BROKEN: $b"; done
+echo "${passed} passed, $((failed + ${#broken[@]})) failed"
+[ "$failed" -eq 0 ] && [ ${#broken[@]} -eq 0 ]
