@@ -1,0 +1,74 @@
+// Where the programs under test are, and the polling wait.
+#include "torva_harness.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace torva_harness {
+namespace {
+
+std::string programPath;
+std::string noAccelPath;
+
+// Takes "--name=value" out of argv; returns whether it was there.
+bool TakeOption(int* argc, char** argv, const char* name, std::string* value) {
+  size_t length = std::strlen(name);
+  for (int i = 1; i < *argc; ++i) {
+    if (std::strncmp(argv[i], name, length) == 0 && argv[i][length] == '=') {
+      *value = argv[i] + length + 1;
+      for (int j = i; j + 1 < *argc; ++j) argv[j] = argv[j + 1];
+      --*argc;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string FromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+}  // namespace
+
+std::string ToWindowsPath(const std::string& path) {
+  if (path.empty() || path[0] != '/') return path;
+  // Wine exports its own converter; a plain Z: mapping is the fallback.
+  using Converter = WCHAR* (*)(const char*);
+  auto convert = reinterpret_cast<Converter>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name"));
+  if (convert) {
+    if (WCHAR* wide = convert(path.c_str())) {
+      char buffer[MAX_PATH * 4];
+      int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, buffer, sizeof buffer, nullptr, nullptr);
+      HeapFree(GetProcessHeap(), 0, wide);
+      if (n > 0) return buffer;
+    }
+  }
+  std::string result = "Z:" + path;
+  for (char& c : result)
+    if (c == '/') c = '\\';
+  return result;
+}
+
+void ParseCommandLine(int* argc, char** argv) {
+  if (!TakeOption(argc, argv, "--torva", &programPath)) programPath = FromEnvironment("TORVA_EXE");
+  if (!TakeOption(argc, argv, "--torva-noaccel", &noAccelPath))
+    noAccelPath = FromEnvironment("TORVA_NOACCEL_EXE");
+  programPath = ToWindowsPath(programPath);
+  noAccelPath = ToWindowsPath(noAccelPath);
+}
+
+std::string ProgramPath() { return programPath; }
+std::string NoAccelProgramPath() { return noAccelPath; }
+
+bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs, DWORD pollMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (cond()) return true;
+    if (GetTickCount() - start >= timeoutMs) return cond();
+    Sleep(pollMs);
+  }
+}
+
+}  // namespace torva_harness

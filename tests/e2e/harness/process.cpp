@@ -1,0 +1,158 @@
+// Starting, watching and ending TORVA.EXE, and its view of the panel.
+#include "torva_harness.h"
+
+#include <tlhelp32.h>
+
+namespace torva_harness {
+namespace {
+
+constexpr int kFirstLineId = 190;
+constexpr DWORD kStartTimeout = 30000;  // the first start of a session is slow
+
+struct PanelSearch {
+  DWORD processId;
+  HWND found;
+};
+
+BOOL CALLBACK FindPanel(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<PanelSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char className[64] = "", caption[64] = "";
+  GetClassNameA(window, className, sizeof className);
+  GetWindowTextA(window, caption, sizeof caption);
+  if (owner == search->processId && IsWindowVisible(window) &&
+      lstrcmpA(className, "TORVA") == 0 && lstrcmpA(caption, "TORVA NT") == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<DWORD> FindProcesses(const char* exeName, DWORD parentId) {
+  std::vector<DWORD> ids;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (lstrcmpiA(entry.szExeFile, exeName) == 0 &&
+        (parentId == 0 || entry.th32ParentProcessID == parentId))
+      ids.push_back(entry.th32ProcessID);
+  }
+  CloseHandle(snapshot);
+  return ids;
+}
+
+void KillProcess(DWORD processId) {
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
+  if (!process) return;
+  TerminateProcess(process, 99);
+  WaitForSingleObject(process, kStepTimeout);
+  CloseHandle(process);
+}
+
+TorvaProcess::~TorvaProcess() {
+  Kill();
+  if (pi_.hProcess) CloseHandle(pi_.hProcess);
+  if (pi_.hThread) CloseHandle(pi_.hThread);
+}
+
+bool TorvaProcess::Start(const std::string& exe, const std::string& workDir, bool waitForWindow) {
+  std::string path = exe.empty() ? ProgramPath() : exe;
+  if (path.empty()) {
+    error_ = "no program path: pass --torva=PATH or set TORVA_EXE";
+    return false;
+  }
+  std::string commandLine = "\"" + path + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  // Wine has once failed a CreateProcessA transiently; one retry covers it.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                       workDir.empty() ? nullptr : workDir.c_str(), &startup, &pi_))
+      return !waitForWindow || WaitForWindow(kStartTimeout);
+    error_ = "CreateProcessA(" + path + ") failed with error " + std::to_string(GetLastError());
+    Sleep(200);
+  }
+  return false;
+}
+
+bool TorvaProcess::WaitForWindow(DWORD timeoutMs) {
+  PanelSearch search{pi_.dwProcessId, nullptr};
+  bool found = WaitUntil([&] {
+    EnumWindows(FindPanel, reinterpret_cast<LPARAM>(&search));
+    return search.found != nullptr || !Running();
+  }, timeoutMs, 20) && search.found;
+  if (!found) {
+    error_ = Running() ? "the main panel did not appear in time" : "the program ended before showing its panel";
+    return false;
+  }
+  window_ = search.found;
+  return true;
+}
+
+bool TorvaProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
+  if (!pi_.hProcess || WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
+  return GetExitCodeProcess(pi_.hProcess, exitCode) != 0;
+}
+
+bool TorvaProcess::Running() const {
+  return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void TorvaProcess::Kill() {
+  if (!pi_.hProcess) return;
+  // Help viewers first, while the program is still known as their parent.
+  for (DWORD helper : FindProcesses("winhlp32.exe", pi_.dwProcessId)) KillProcess(helper);
+  if (Running()) {
+    TerminateProcess(pi_.hProcess, 99);
+    WaitForSingleObject(pi_.hProcess, kStepTimeout);
+  }
+}
+
+std::string TorvaProcess::Line(int level) const {
+  return ControlText(window_, kFirstLineId + level);
+}
+
+std::vector<std::string> TorvaProcess::Lines() const {
+  return {Line(0), Line(1), Line(2), Line(3)};
+}
+
+bool TorvaProcess::WaitForLine(int level, const std::string& text, DWORD timeoutMs) const {
+  return WaitUntil([&] { return Line(level) == text; }, timeoutMs);
+}
+
+bool TorvaProcess::Command(WPARAM wParam, DWORD timeoutMs) {
+  return CommandAsync(wParam).Wait(timeoutMs);
+}
+
+AsyncSend TorvaProcess::CommandAsync(WPARAM wParam) {
+  return AsyncSend(window_, WM_COMMAND, wParam, 0);
+}
+
+bool TorvaProcess::Commands(const std::string& codes, DWORD timeoutMs) {
+  for (char c : codes)
+    if (!Command(static_cast<unsigned char>(c), timeoutMs)) return false;
+  return true;
+}
+
+bool TorvaProcess::Click(int id, DWORD timeoutMs) { return ClickButton(window_, id, timeoutMs); }
+
+HWND TorvaProcess::WaitForDialog(DWORD timeoutMs) const {
+  return torva_harness::WaitForDialog(pi_.dwProcessId, timeoutMs);
+}
+
+std::vector<HWND> TorvaProcess::Dialogs() const { return ProcessDialogs(pi_.dwProcessId); }
+
+bool TorvaProcess::Activate(DWORD timeoutMs) const { return torva_harness::Activate(window_, timeoutMs); }
+
+bool TorvaProcess::SettleInput(DWORD timeoutMs) const {
+  return torva_harness::SettleInput(window_, timeoutMs);
+}
+
+HWND TorvaProcess::Focus() const { return FocusOf(GetWindowThreadProcessId(window_, nullptr)); }
+
+}  // namespace torva_harness

@@ -1,0 +1,263 @@
+// Harness for driving the real TORVA.EXE from a Win32 test program under
+// Wine: start and end the program, read its display, send it commands and
+// real keystrokes, find and answer its modal boxes, and prepare the
+// clipboard and the settings file.
+//
+// Every wait has a timeout; nothing here sleeps for a fixed time alone.
+// Functions that talk to the program never block for ever: a message that
+// may open a modal box is sent from a worker thread (AsyncSend).
+#ifndef TORVA_HARNESS_H
+#define TORVA_HARNESS_H
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace torva_harness {
+
+// ---------------------------------------------------------------- set-up
+
+// Removes --torva=PATH and --torva-noaccel=PATH from argv (call before
+// testing::InitGoogleTest). Without them the environment variables
+// TORVA_EXE and TORVA_NOACCEL_EXE are used. Unix paths are accepted.
+void ParseCommandLine(int* argc, char** argv);
+// Windows path of TORVA.EXE, or "" when none was given.
+std::string ProgramPath();
+// Windows path of TORVA_NOACCEL.EXE (the program without its keyboard
+// map), or "" when none was given.
+std::string NoAccelProgramPath();
+// "/a/b" -> "Z:\a\b" (through Wine's own mapping when available); a path
+// that is already a Windows path comes back unchanged.
+std::string ToWindowsPath(const std::string& path);
+
+// ---------------------------------------------------------------- waiting
+
+// Default timeout for a step that should take well under a second, with
+// room for a loaded 2-core machine.
+constexpr DWORD kStepTimeout = 10000;
+
+// Polls cond every pollMs until it holds or timeoutMs has passed. Returns
+// whether it held.
+bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs = kStepTimeout,
+               DWORD pollMs = 5);
+
+// ---------------------------------------------------------------- messages
+
+// One message sent with SendMessageA from a worker thread, so that a
+// message which makes the program open a modal box cannot hang the caller.
+// The object may be dropped while the send is still blocked: the worker
+// then finishes on its own when the box is closed or the program ends.
+class AsyncSend {
+ public:
+  AsyncSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  AsyncSend(AsyncSend&&) = default;
+  AsyncSend& operator=(AsyncSend&&) = default;
+  ~AsyncSend();
+  // True once SendMessageA has returned.
+  bool Done() const;
+  // Waits until SendMessageA has returned; false on timeout.
+  bool Wait(DWORD timeoutMs = kStepTimeout) const;
+  // The result of SendMessageA (0 until Done()).
+  LRESULT Result() const;
+
+  struct State;
+
+ private:
+  std::shared_ptr<State> state_;
+};
+
+// A SendMessageTimeoutA(WM_NULL) round trip: returns when the program's
+// thread has handled every message sent before (it is not blocked, not
+// even inside a modal box). It does NOT wait for keystrokes to be handled;
+// use SettleInput for that.
+bool Sync(HWND window, DWORD timeoutMs = kStepTimeout);
+
+// ---------------------------------------------------------------- modal boxes
+
+enum class BoxIcon { kNone, kExclamation, kInformation, kOther };
+const char* BoxIconName(BoxIcon icon);
+
+struct BoxInfo {
+  HWND window = nullptr;
+  std::string caption;
+  std::string text;  // static control 0xFFFF of a message box
+};
+
+// Visible top-level dialog windows (class "#32770") of a process, in the
+// desktop's z-order (topmost first).
+std::vector<HWND> ProcessDialogs(DWORD processId);
+// Waits until the process shows a dialog window; nullptr on timeout.
+HWND WaitForDialog(DWORD processId, DWORD timeoutMs = kStepTimeout);
+// Waits until a dialog window other than `except` appears; nullptr on timeout.
+HWND WaitForOtherDialog(DWORD processId, HWND except, DWORD timeoutMs = kStepTimeout);
+// Caption and message text of a box.
+BoxInfo ReadBox(HWND box);
+// Text of a dialog's child control, "" when there is none.
+std::string ControlText(HWND dialog, int id);
+// Which standard icon the box shows. The pixels of the box's icon control
+// are read from the screen and compared with the system icons drawn the
+// same way; waits up to timeoutMs for the box to be painted. kNone when the
+// box has no visible icon control, kOther when the icon matches none.
+BoxIcon ReadBoxIcon(HWND box, DWORD timeoutMs = 3000);
+// Presses a button of a dialog with BM_CLICK (sent from a worker thread)
+// and waits until the click has been handled.
+bool ClickButton(HWND dialog, int id, DWORD timeoutMs = kStepTimeout);
+// Waits until the window no longer exists or is hidden.
+bool WaitForWindowGone(HWND window, DWORD timeoutMs = kStepTimeout);
+
+// ---------------------------------------------------------------- keyboard
+
+enum Modifier : unsigned { kNoMods = 0, kShift = 1, kCtrl = 2, kAlt = 4 };
+
+// Brings the window to the foreground and waits until it is there.
+bool Activate(HWND window, DWORD timeoutMs = kStepTimeout);
+// One real keystroke with SendInput: modifiers down, key down and up,
+// modifiers up.
+bool PressKey(WORD virtualKey, unsigned mods = kNoMods);
+// Real keystrokes that type the characters of text on the US layout
+// (VkKeyScanA), each with its own Shift state plus the given modifiers.
+bool TypeText(const std::string& text, unsigned mods = kNoMods);
+// Waits until the thread that owns `window` has taken every keystroke
+// sent so far out of its queue and handled it: a harmless marker key
+// (F24) is sent and its state is watched through an input attachment.
+// Returns false on timeout or when the barrier is not available.
+bool SettleInput(HWND window, DWORD timeoutMs = kStepTimeout);
+// Moves the mouse to the centre of a window and presses (down = true) or
+// releases the left button there.
+bool MouseButton(HWND window, bool down);
+
+// ---------------------------------------------------------------- focus
+
+// The window with the keyboard focus in the given GUI thread (nullptr
+// when none or on failure).
+HWND FocusOf(DWORD threadId);
+
+// ---------------------------------------------------------------- clipboard
+
+// Replaces the clipboard's content with a CF_TEXT block holding text and
+// its NUL.
+bool SetClipboardText(const std::string& text);
+// Replaces the clipboard's content with a CF_TEXT block of exactly `size`
+// bytes as the system rounds it up: every byte of the block is `fill`, so
+// it has no terminating NUL. *actualSize receives GlobalSize of the block.
+bool SetClipboardUnterminated(size_t size, char fill, size_t* actualSize);
+// Replaces the clipboard's content with raw bytes as CF_TEXT (a NUL is
+// added after them).
+bool SetClipboardBytes(const std::string& bytes);
+// Replaces the clipboard's content with a small picture only (CF_BITMAP).
+bool SetClipboardPictureOnly();
+// Empties the clipboard.
+bool EmptyClipboardNow();
+// Reads CF_TEXT; false when the clipboard cannot be opened or holds no text.
+bool GetClipboardText(std::string* text);
+// True when the clipboard can be opened right now (it is then closed again).
+bool ClipboardOpenable();
+
+// Holds the clipboard open from a thread of the test process until
+// Release() or destruction, so that every other process fails to open it.
+class ClipboardHolder {
+ public:
+  ClipboardHolder();
+  ~ClipboardHolder();
+  // True when the thread has the clipboard open.
+  bool Holding() const { return holding_; }
+  void Release();
+
+ private:
+  static DWORD WINAPI Run(void* self);
+  HANDLE thread_ = nullptr;
+  HANDLE opened_ = nullptr;
+  HANDLE release_ = nullptr;
+  bool holding_ = false;
+};
+
+// ---------------------------------------------------------------- settings
+
+// GetWindowsDirectoryA() + "\TORVA.INI".
+std::string SettingsPath();
+bool SettingsExist();
+bool DeleteSettings();
+bool WriteSettings(const std::string& content);
+// "" when the file is missing.
+std::string ReadSettings();
+
+// ---------------------------------------------------------------- processes
+
+// Ids of the running processes whose executable is named exeName
+// (case-insensitive), optionally only children of parentId (0 = any).
+std::vector<DWORD> FindProcesses(const char* exeName, DWORD parentId = 0);
+// Terminates a process by id and waits for it to end.
+void KillProcess(DWORD processId);
+
+// One run of TORVA.EXE (or a copy of it). Killed, with any help viewer it
+// started, when the object goes away.
+class TorvaProcess {
+ public:
+  TorvaProcess() = default;
+  TorvaProcess(const TorvaProcess&) = delete;
+  TorvaProcess& operator=(const TorvaProcess&) = delete;
+  ~TorvaProcess();
+
+  // Starts exe ("" = ProgramPath()) with CreateProcessA, in workDir ("" =
+  // the test's own), and waits for the main panel unless waitForWindow is
+  // false. On failure Error() says why.
+  bool Start(const std::string& exe = "", const std::string& workDir = "",
+             bool waitForWindow = true);
+  // Waits until the process shows its visible main panel (class "TORVA",
+  // caption "TORVA NT").
+  bool WaitForWindow(DWORD timeoutMs = kStepTimeout);
+  // Waits for the process to end; *exitCode receives its exit code.
+  bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
+  bool Running() const;
+  // Ends the process (if still running) and every winhlp32 it started.
+  void Kill();
+
+  HWND Window() const { return window_; }
+  DWORD ProcessId() const { return pi_.dwProcessId; }
+  DWORD ThreadId() const { return pi_.dwThreadId; }
+  HANDLE Handle() const { return pi_.hProcess; }
+  const std::string& Error() const { return error_; }
+
+  // Display line by level: 0 X, 1 Y, 2 Z, 3 T.
+  std::string Line(int level) const;
+  // The four lines, X first.
+  std::vector<std::string> Lines() const;
+  // Waits until line `level` reads `text`.
+  bool WaitForLine(int level, const std::string& text, DWORD timeoutMs = kStepTimeout) const;
+
+  // Sends WM_COMMAND(wParam) and waits until the program has handled it.
+  // False when it did not return in time (for instance because it opened
+  // a modal box, which the caller must then answer).
+  bool Command(WPARAM wParam, DWORD timeoutMs = kStepTimeout);
+  // Sends WM_COMMAND(wParam) without waiting.
+  AsyncSend CommandAsync(WPARAM wParam);
+  // Sends each character of codes as a command code (its byte value), in
+  // order; stops at the first that does not return in time.
+  bool Commands(const std::string& codes, DWORD timeoutMs = kStepTimeout);
+  // Presses a button of the panel with BM_CLICK and waits for the click.
+  bool Click(int id, DWORD timeoutMs = kStepTimeout);
+
+  // Waits for a dialog of this process (message box, About, Sound).
+  HWND WaitForDialog(DWORD timeoutMs = kStepTimeout) const;
+  // Visible dialogs of this process.
+  std::vector<HWND> Dialogs() const;
+
+  // Brings the panel to the foreground (for real keystrokes).
+  bool Activate(DWORD timeoutMs = kStepTimeout) const;
+  // Waits until the panel's thread has handled the keystrokes sent so far.
+  bool SettleInput(DWORD timeoutMs = kStepTimeout) const;
+  // The control with the focus in the panel's thread.
+  HWND Focus() const;
+
+ private:
+  PROCESS_INFORMATION pi_{};
+  HWND window_ = nullptr;
+  std::string error_;
+};
+
+}  // namespace torva_harness
+
+#endif

@@ -1,0 +1,70 @@
+// Checks of the harness itself where a wrong answer would make the
+// program's tests meaningless: icon recognition and clipboard handling.
+#include <gtest/gtest.h>
+
+#include "torva_harness.h"
+
+namespace th = torva_harness;
+
+namespace {
+
+// Shows a message box of this process from a worker thread.
+struct OwnBox {
+  explicit OwnBox(UINT flags) : flags(flags) {
+    thread = CreateThread(nullptr, 0, Show, this, 0, nullptr);
+  }
+  ~OwnBox() {
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
+  }
+  static DWORD WINAPI Show(void* self) {
+    auto* box = static_cast<OwnBox*>(self);
+    MessageBoxA(nullptr, "harness check", "harness", box->flags);
+    return 0;
+  }
+  UINT flags;
+  HANDLE thread;
+};
+
+void ExpectIcon(UINT flags, th::BoxIcon expected) {
+  OwnBox box(flags);
+  HWND dialog = th::WaitForDialog(GetCurrentProcessId());
+  ASSERT_NE(dialog, nullptr) << "own message box did not appear";
+  EXPECT_EQ(th::ReadBox(dialog).text, "harness check");
+  EXPECT_STREQ(th::BoxIconName(th::ReadBoxIcon(dialog)), th::BoxIconName(expected));
+  ASSERT_TRUE(th::ClickButton(dialog, IDOK));
+  EXPECT_TRUE(th::WaitForWindowGone(dialog));
+}
+
+}  // namespace
+
+TEST(Harness, RecognisesMessageBoxIcons) {
+  ExpectIcon(MB_OK | MB_ICONEXCLAMATION, th::BoxIcon::kExclamation);
+  ExpectIcon(MB_OK | MB_ICONINFORMATION, th::BoxIcon::kInformation);
+  ExpectIcon(MB_OK | MB_ICONHAND, th::BoxIcon::kOther);
+  ExpectIcon(MB_OK, th::BoxIcon::kNone);
+}
+
+TEST(Harness, ClipboardRoundTrips) {
+  ASSERT_TRUE(th::SetClipboardText("12.5"));
+  std::string text;
+  ASSERT_TRUE(th::GetClipboardText(&text));
+  EXPECT_EQ(text, "12.5");
+
+  ASSERT_TRUE(th::SetClipboardPictureOnly());
+  EXPECT_FALSE(th::GetClipboardText(&text)) << "a picture-only clipboard offered text: " << text;
+
+  size_t size = 0;
+  ASSERT_TRUE(th::SetClipboardUnterminated(3, '7', &size));
+  EXPECT_GE(size, 3u);
+}
+
+TEST(Harness, ClipboardHolderLocksOthersOut) {
+  ASSERT_TRUE(th::SetClipboardText("kept"));
+  {
+    th::ClipboardHolder holder;
+    ASSERT_TRUE(holder.Holding());
+    EXPECT_FALSE(th::ClipboardOpenable());
+  }
+  EXPECT_TRUE(th::ClipboardOpenable());
+}
