@@ -222,17 +222,3 @@ TEST_F(OperationsTest, OverflowOfEveryArithmeticOperation)
         EXPECT_EQ(Stack(), before) << c.code;
     }
 }
-
-TEST_F(OperationsTest, ReportMathErrorShowsThePendingErrorOnce)
-{
-    soundEnabled = 1;
-    calculator.ReportMathError();
-    EXPECT_TRUE(panelRecording.events.empty());
-    pendingMathError = 1;
-    calculator.ReportMathError();
-    pendingMathError = 2;
-    calculator.ReportMathError();
-    EXPECT_EQ(panelRecording.events,
-              (Cues{"cue:error.wav", kOverflow, "cue:error.wav", kNumerical}));
-    EXPECT_EQ(pendingMathError, 0);
-}

@@ -8,13 +8,6 @@
 using StackTest = EngineTest;
 using Cues = std::vector<std::string>;
 
-TEST_F(StackTest, StartsEmptyAndIdle)
-{
-    EXPECT_EQ(calculator.freshEntry, 1);
-    EXPECT_EQ(calculator.top, kStackCapacity);
-    EXPECT_EQ(calculator.count, 0);
-}
-
 TEST_F(StackTest, PushShowsGivenTextOrFormattedValueAndBlankHigherLines)
 {
     int errorFlag = 0;
