@@ -1,0 +1,323 @@
+// The real TORVA.EXE under Wine, with Wine's audio output written to a file
+// (see run_with_capture.sh): which cues a key plays, in which order, and
+// that nothing plays with sound off.
+//
+//   cue_playback_test --torva=TORVA.EXE --cues=CUEDIR --capture=FILE [gtest options]
+//
+// The capture is compared byte for byte with the data chunks of the
+// committed cues: Wine's ALSA path passes 22050 Hz 16-bit mono samples
+// through unchanged and adds nothing between or around them, so a sequence
+// of cues appears as the concatenation of their data.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cue_capture.h"
+#include "torva_harness.h"
+#include "torva_ids.h"
+
+namespace th = torva_harness;
+
+namespace {
+
+const char kSoundOn[] = "[TORVA]\r\nSound=1\r\n";
+const char kSoundOff[] = "[TORVA]\r\nSound=0\r\n";
+
+// Generous: under Wine a cue of 0.3 s plays in real time, and the machine
+// may be loaded.
+constexpr DWORD kCueTimeout = 20000;
+
+std::string capturePath;  // Windows path of the capture file
+cue_capture::CueSet cues;
+
+std::string Capture() {
+  std::string bytes;
+  cue_capture::ReadFileBytes(capturePath, &bytes);
+  return bytes;
+}
+
+void ClearCapture() { std::ofstream(capturePath, std::ios::binary | std::ios::trunc); }
+
+std::string Join(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : " ") + name;
+  return text.empty() ? "(nothing)" : text;
+}
+
+// The tests change the settings file of the shared Wine prefix; this puts
+// back what the suite found.
+class SettingsGuard : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    existed_ = th::SettingsExist();
+    saved_ = th::ReadSettings();
+  }
+  void TearDown() override {
+    if (existed_)
+      th::WriteSettings(saved_);
+    else
+      th::DeleteSettings();
+  }
+
+ private:
+  bool existed_ = false;
+  std::string saved_;
+};
+
+class CuePlayback : public ::testing::Test {
+ protected:
+  void TearDown() override { torva_.Kill(); }
+
+  // settings: the whole settings file, or nullptr for none.
+  static void UseSettings(const char* settings) {
+    if (settings)
+      ASSERT_TRUE(th::WriteSettings(settings));
+    else if (th::SettingsExist())
+      ASSERT_TRUE(th::DeleteSettings());
+  }
+
+  // Starts the program with an empty capture.
+  void Launch(const std::string& workDir = "") {
+    ClearCapture();
+    ASSERT_TRUE(torva_.Start("", workDir)) << torva_.Error();
+    ASSERT_TRUE(torva_.Activate());
+  }
+
+  // Real keystrokes. They are queued in order, so a test waits for what the
+  // last of them shows (a display line, a box, the capture) rather than for
+  // each key.
+  static void Type(const std::string& text) { ASSERT_TRUE(th::TypeText(text)); }
+  static void Press(WORD key, unsigned mods = th::kNoMods) {
+    ASSERT_TRUE(th::PressKey(key, mods));
+  }
+
+  void ExpectX(const std::string& text) {
+    EXPECT_TRUE(torva_.WaitForLine(0, text)) << "line X shows \"" << torva_.Line(0) << "\"";
+  }
+
+  // Waits until the capture is as long as the cues expected so far and
+  // checks that it holds exactly them.
+  static void ExpectCaptured(const std::vector<std::string>& names) {
+    const std::string want = cues.Concat(names);
+    th::WaitUntil([&] { return Capture().size() >= want.size(); }, kCueTimeout, 20);
+    const std::string got = Capture();
+    EXPECT_TRUE(got == want) << "expected " << Join(names) << " (" << want.size()
+                             << " bytes)\n captured " << cues.Describe(got) << " ("
+                             << got.size() << " bytes)";
+  }
+
+  // Closes the panel as a user would; once the process has ended, nothing
+  // more can reach the capture.
+  void Close() {
+    PostMessageA(torva_.Window(), WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(torva_.WaitForExit(15000, &code));
+    EXPECT_EQ(code, 0u);
+  }
+
+  // Waits for an error box, checks its text and answers it.
+  void AnswerErrorBox(const char* text) {
+    HWND box = torva_.WaitForDialog();
+    ASSERT_NE(box, nullptr) << "no message box";
+    EXPECT_EQ(th::ReadBox(box).text, text);
+    ASSERT_TRUE(th::ClickButton(box, IDOK));
+    ASSERT_TRUE(th::WaitForWindowGone(box));
+  }
+
+  th::TorvaProcess torva_;
+};
+
+using SoundOn = CuePlayback;
+using SoundOff = CuePlayback;
+using SoundDialog = CuePlayback;
+using WorkingDirectory = CuePlayback;
+
+TEST_F(SoundOn, DigitPlaysExactlyItsCue) {
+  UseSettings(kSoundOn);
+  Launch();
+  Type("7");
+  ExpectX("7");
+  ExpectCaptured({"7.wav"});
+  Close();
+  ExpectCaptured({"7.wav"});
+}
+
+TEST_F(SoundOn, KeysThenTheResultAreSpoken) {
+  const std::vector<std::string> spoken = {"2.wav", "enter.wav", "3.wav", "add.wav", "5.wav"};
+  UseSettings(kSoundOn);
+  Launch();
+  Type("2");
+  Press(VK_RETURN);
+  Type("3+");
+  ExpectX("5");
+  ExpectCaptured(spoken);
+  Close();
+  ExpectCaptured(spoken);
+}
+
+TEST_F(SoundOn, NegativeResultIsReadOutWithItsSign) {
+  const std::vector<std::string> spoken = {
+      "1.wav", "enter.wav", "2.wav", "div.wav", "0.wav", "point.wav", "5.wav",  // 1 / 2
+      "ch_sgn.wav", "minus.wav", "0.wav", "point.wav", "5.wav"};                // Delete
+  UseSettings(kSoundOn);
+  Launch();
+  Type("1");
+  Press(VK_RETURN);
+  Type("2/");
+  ExpectX("0.5");
+  Press(VK_DELETE);  // change sign
+  ExpectX("-0.5");
+  ExpectCaptured(spoken);
+  Close();
+  ExpectCaptured(spoken);
+}
+
+// An operation that fails while it runs (10 to the power 400 overflows)
+// has already played its own cue; the error cue follows, then the box.
+TEST_F(SoundOn, FailedOperationPlaysItsCueThenTheErrorCue) {
+  const std::vector<std::string> spoken = {"1.wav", "0.wav", "enter.wav", "4.wav", "0.wav",
+                                           "0.wav", "raise.wav", "error.wav"};
+  UseSettings(kSoundOn);
+  Launch();
+  Type("10");
+  Press(VK_RETURN);
+  Type("400");
+  Press('Y', th::kAlt);  // power
+  ASSERT_NE(torva_.WaitForDialog(), nullptr) << "no message box";
+  ExpectCaptured(spoken);  // all played before the box appeared
+  AnswerErrorBox("Overflow");
+  ExpectX("400");  // operands restored, silently
+  EXPECT_EQ(torva_.Line(1), "10");
+  Close();
+  ExpectCaptured(spoken);
+}
+
+// A command refused for want of operands never starts: only the error cue.
+TEST_F(SoundOn, RefusedCommandPlaysOnlyTheErrorCue) {
+  UseSettings(kSoundOn);
+  Launch();
+  Type("5+");
+  ASSERT_NE(torva_.WaitForDialog(), nullptr) << "no message box";
+  ExpectCaptured({"5.wav", "error.wav"});
+  AnswerErrorBox("Not enough numbers on the stack");
+  ExpectX("5");
+  Close();
+  ExpectCaptured({"5.wav", "error.wav"});
+}
+
+// No settings file, and one that says 0: number entry that beeps (backspace
+// on an empty entry, Enter on an empty stack, a second point), results that
+// would be read out, and a refused command with its message box.
+TEST_F(SoundOff, NoCueEverPlays) {
+  for (const char* settings : {static_cast<const char*>(nullptr), kSoundOff}) {
+    SCOPED_TRACE(settings ? "Sound=0" : "no settings file");
+    UseSettings(settings);
+    Launch();
+    Type("7");
+    ExpectX("7");
+    Press(VK_BACK);  // drops the one-digit number
+    ExpectX("");
+    Press(VK_BACK);    // nothing to erase: beeps
+    Press(VK_RETURN);  // empty stack: beeps
+    Type("1..");       // the second point beeps
+    Press(VK_RETURN);
+    Type("2/");
+    ExpectX("0.5");
+    Press(VK_DELETE);
+    ExpectX("-0.5");
+    Type("+");
+    AnswerErrorBox("Not enough numbers on the stack");
+    Close();
+    const std::string got = Capture();
+    EXPECT_EQ(Join(cues.CuesFoundIn(got)), "(nothing)")
+        << "captured " << cues.Describe(got) << " (" << got.size() << " bytes)";
+  }
+}
+
+TEST_F(SoundDialog, EnablingTakesEffectAtOnceAndAtTheNextStart) {
+  UseSettings(nullptr);
+  Launch();
+  Type("7");
+  ExpectX("7");
+
+  Press('O', th::kAlt);
+  HWND dialog = torva_.WaitForDialog();
+  ASSERT_NE(dialog, nullptr) << "Alt+o opened no dialog";
+  EXPECT_EQ(th::ReadBox(dialog).caption, "Sound");
+  ASSERT_TRUE(th::ClickButton(dialog, IDC_SOUND_ON));
+  ASSERT_TRUE(th::ClickButton(dialog, IDC_BOX_OK));
+  ASSERT_TRUE(th::WaitForWindowGone(dialog));
+  EXPECT_TRUE(th::WaitUntil(
+      [] { return GetPrivateProfileIntA("TORVA", "Sound", 0, "TORVA.INI") == 1; }))
+      << "settings file: " << th::ReadSettings();
+
+  ASSERT_TRUE(torva_.Activate());
+  Type("8");
+  ExpectX("78");
+  ExpectCaptured({"8.wav"});  // the 7 typed before was silent
+  Close();
+  ExpectCaptured({"8.wav"});
+
+  Launch();  // with the settings file as the dialog left it
+  Type("9");
+  ExpectX("9");
+  ExpectCaptured({"9.wav"});
+  Close();
+  ExpectCaptured({"9.wav"});
+}
+
+// The cues lie beside TORVA.EXE and are played by bare name: the program
+// must find them from a working directory that holds none.
+TEST_F(WorkingDirectory, CuesAreFoundBesideTheProgram) {
+  char temp[MAX_PATH];
+  ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
+  const std::string elsewhere = std::string(temp) + "torva-cue-cwd";
+  CreateDirectoryA(elsewhere.c_str(), nullptr);
+  ASSERT_EQ(GetFileAttributesA((elsewhere + "\\7.wav").c_str()), INVALID_FILE_ATTRIBUTES);
+
+  UseSettings(kSoundOn);
+  Launch(elsewhere);
+  Type("7");
+  ExpectX("7");
+  Close();
+  ExpectCaptured({"7.wav"});
+}
+
+// Removes --NAME=VALUE from argv; false when absent.
+bool TakeOption(int* argc, char** argv, const char* name, std::string* value) {
+  const size_t length = std::strlen(name);
+  for (int i = 1; i < *argc; ++i) {
+    if (std::strncmp(argv[i], name, length) == 0 && argv[i][length] == '=') {
+      *value = argv[i] + length + 1;
+      for (int j = i; j < *argc; ++j) argv[j] = argv[j + 1];
+      --*argc;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  th::ParseCommandLine(&argc, argv);
+  std::string cueFolder;
+  if (!TakeOption(&argc, argv, "--cues", &cueFolder) ||
+      !TakeOption(&argc, argv, "--capture", &capturePath) || th::ProgramPath().empty()) {
+    fprintf(stderr, "usage: %s --torva=EXE --cues=DIR --capture=FILE [gtest options]\n", argv[0]);
+    return 2;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  capturePath = th::ToWindowsPath(capturePath);
+  std::string error;
+  if (!cues.Load(th::ToWindowsPath(cueFolder), &error)) {
+    fprintf(stderr, "%s\n", error.c_str());
+    return 2;
+  }
+  ::testing::AddGlobalTestEnvironment(new SettingsGuard);
+  return RUN_ALL_TESTS();
+}
