@@ -1,0 +1,31 @@
+// Message boxes and fatal checks.
+#include "vexlib.h"
+
+#include <stdio.h>
+
+#include "torva_ids.h"
+
+void ShowMessage(HWND owner, int stringId, int fatal) {
+    char caption[kStringLimit];
+    char text[kStringLimit];
+    LoadStringA(appInstance, fatal == 1 ? IDS_FATAL_CAPTION : IDS_ERROR_CAPTION, caption,
+                kStringLimit);
+    LoadStringA(appInstance, stringId, text, kStringLimit);
+    MessageBoxA(owner, text, caption, MB_TASKMODAL | MB_ICONEXCLAMATION);
+}
+
+void FatalCheck(int condition, int stringId, const char* sourceName, long line) {
+    if (condition == 0) return;
+
+    // Timer 1 is the one timer the panel could own; stopping it keeps it
+    // from firing into a program that is about to end.
+    KillTimer(mainWindow, 1);
+    ShowMessage(NULL, stringId, 1);
+
+    char location[kStringLimit];
+    snprintf(location, sizeof location, "%s/%ld", sourceName, line);
+    MessageBoxA(NULL, location, "", MB_TASKMODAL | MB_ICONINFORMATION);
+
+    // A failed check is an abnormal end: exit code 1, no clean-up.
+    ExitProcess(1);
+}
