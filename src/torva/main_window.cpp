@@ -1,0 +1,134 @@
+// The main panel's window procedure: finds the help file when the panel is
+// created, releases help and quits when it is destroyed, and routes every
+// command code to the engine or to one of the front end's own commands.
+#include "app_globals.h"
+
+#include "calc_stack.h"
+#include "clipboard_read.h"
+#include "torva_ids.h"
+
+namespace {
+
+// Where a command code goes.
+enum Route { kDefault, kEngine, kHelp, kAbout, kExit, kSound, kPaste };
+
+// The routing table: codes not named here go to the default processing.
+// Only the codes of the engine's keys and commands reach the engine.
+Route RouteOf(unsigned code) {
+    switch (code) {
+    case CMD_BACKSPACE:
+    case CMD_ENTER:
+    case CMD_MULTIPLY:
+    case CMD_ADD:
+    case CMD_SUBTRACT:
+    case CMD_POINT:
+    case CMD_DIVIDE:
+    case CMD_DIGIT_0: case CMD_DIGIT_1: case CMD_DIGIT_2: case CMD_DIGIT_3: case CMD_DIGIT_4:
+    case CMD_DIGIT_5: case CMD_DIGIT_6: case CMD_DIGIT_7: case CMD_DIGIT_8: case CMD_DIGIT_9:
+    case CMD_POWER:
+    case CMD_RECIPROCAL:
+    case CMD_CHANGE_SIGN:
+    case CMD_SQRT:
+    case CMD_DROP:
+    case CMD_COPY:
+    case CMD_CLEAR:
+    case CMD_SWAP:
+    case CMD_SQUARE:
+        return kEngine;
+    case CMD_HELP:  return kHelp;
+    case CMD_ABOUT: return kAbout;
+    case CMD_EXIT:  return kExit;
+    case CMD_SOUND: return kSound;
+    case CMD_PASTE: return kPaste;
+    default:        return kDefault;
+    }
+}
+
+void BuildHelpPath() {
+    char helpFileName[kStringLimit];
+    LoadStringA(appInstance, IDS_HELP_FILE, helpFileName, kStringLimit);
+    ModuleRelativePath(helpFileName, helpPath);
+}
+
+// Tells the help viewer the help file is no longer needed, then ends the
+// message loop.
+void Quit() {
+    WinHelpA(mainWindow, helpPath, HELP_QUIT, 0);
+    PostQuitMessage(0);
+}
+
+void ShowHelp() {
+    if (!WinHelpA(mainWindow, helpPath, HELP_INDEX, 0)) {
+        ShowMessage(mainWindow, IDS_HELP_ERROR, 0);
+    }
+}
+
+void ShowAbout() {
+    INT_PTR result =
+        DialogBoxParamA(appInstance, "DIAL_ABOUT", mainWindow, AboutDialogProc, 0);
+    FatalCheck(result == -1, IDS_NO_DIALOG, "torva", 143);
+}
+
+// The dialog changes soundEnabled as its buttons are clicked; the settings
+// file is written only when the value differs from the one before.
+void ChooseSound() {
+    int before = soundEnabled;
+    INT_PTR result =
+        DialogBoxParamA(appInstance, "DIAL_SOUND", mainWindow, SoundDialogProc, 0);
+    FatalCheck(result == -1, IDS_NO_DIALOG, "torva", 160);
+    if (soundEnabled != before) {
+        WritePrivateProfileStringA(className, soundKeyName, soundEnabled ? "1" : "0",
+                                   settingsFileName);
+    }
+}
+
+// Replays the clipboard text as keys. Every character, whatever it is,
+// goes to the engine as an unsigned byte; the routing table is not applied.
+void Paste() {
+    char text[kPasteBufferSize + 1];
+    ReadClipboardText(text);
+    for (const char* p = text; *p != '\0'; ++p) {
+        calculator.Key(static_cast<unsigned char>(*p));
+    }
+}
+
+LRESULT OnCommand(HWND window, UINT message, WPARAM wordParameter, LPARAM longParameter) {
+    SetFocus(mainWindow);  // away from a clicked button, for every command
+    switch (RouteOf(LOWORD(wordParameter))) {
+    case kEngine:
+        // The engine looks at the low byte only; afterwards the command goes
+        // on to the default processing like any other.
+        calculator.Key(static_cast<unsigned>(wordParameter));
+        break;
+    case kHelp:  ShowHelp();    return 0;
+    case kAbout: ShowAbout();   return 0;
+    case kExit:  Quit();        return 0;
+    case kSound: ChooseSound(); return 0;
+    case kPaste: Paste();       return 0;
+    case kDefault:
+        break;
+    }
+    return DefWindowProcA(window, message, wordParameter, longParameter);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wordParameter,
+                                LPARAM longParameter) {
+    // The first message arrives while the panel is being created, so the
+    // handle is known to everything its creation runs.
+    if (mainWindow == NULL) mainWindow = window;
+
+    switch (message) {
+    case WM_CREATE:
+        BuildHelpPath();
+        return 0;
+    case WM_DESTROY:
+        Quit();
+        return 0;
+    case WM_COMMAND:
+        return OnCommand(window, message, wordParameter, longParameter);
+    default:
+        return DefWindowProcA(window, message, wordParameter, longParameter);
+    }
+}
