@@ -5,9 +5,6 @@
 namespace torva_harness {
 namespace {
 
-// The marker key of SettleInput: no keyboard map or window uses it.
-constexpr WORD kMarkerKey = VK_F24;
-
 bool IsExtendedKey(WORD vk) {
   switch (vk) {
     case VK_INSERT: case VK_DELETE: case VK_HOME: case VK_END:
@@ -56,26 +53,22 @@ bool SendCharacter(char c) {
   return SendInput(2, in, sizeof(INPUT)) == 2;
 }
 
-// Attaches the calling thread's input to another thread's while alive, so
-// that GetKeyState shows the key state as that thread has read it.
-class InputAttachment {
- public:
-  explicit InputAttachment(DWORD threadId) : other_(threadId) {
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // make sure we have a queue
-    attached_ = AttachThreadInput(GetCurrentThreadId(), other_, TRUE) != 0;
+BOOL CALLBACK FindOpenMenu(HWND window, LPARAM found) {
+  char name[16] = "";
+  GetClassNameA(window, name, sizeof name);
+  if (lstrcmpA(name, "#32768") == 0 && IsWindowVisible(window)) {
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
   }
-  ~InputAttachment() {
-    if (attached_) AttachThreadInput(GetCurrentThreadId(), other_, FALSE);
-  }
-  bool Attached() const { return attached_; }
+  return TRUE;
+}
 
- private:
-  DWORD other_;
-  bool attached_ = false;
-};
-
-bool MarkerDown() { return (GetKeyState(kMarkerKey) & 0x8000) != 0; }
+// Whether the thread shows a pop-up menu.
+bool MenuOpen(DWORD threadId) {
+  bool found = false;
+  EnumThreadWindows(threadId, FindOpenMenu, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
 
 }  // namespace
 
@@ -114,17 +107,28 @@ bool TypeText(const std::string& text, unsigned mods) {
 }
 
 bool SettleInput(HWND window, DWORD timeoutMs) {
+  // Alt+Space opens the window's system menu once the thread has read every
+  // earlier key, which GetGUIThreadInfo shows from outside; Escape closes it
+  // again. (Watching a marker key's state instead needs AttachThreadInput,
+  // which under Wine makes later keystrokes go astray.)
   DWORD threadId = GetWindowThreadProcessId(window, nullptr);
-  InputAttachment attachment(threadId);
-  if (!attachment.Attached()) return false;
-  std::vector<INPUT> down{KeyEvent(kMarkerKey, false)};
-  std::vector<INPUT> up{KeyEvent(kMarkerKey, true)};
-  // The marker is seen down only once the thread has read every earlier key.
-  if (!Send(down) || !WaitUntil(MarkerDown, timeoutMs)) {
-    Send(up);
+  // Menu mode and an open menu: each Escape must change one of them, so no
+  // spare Escape ever reaches a window.
+  auto menuState = [&] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    bool inMenu = GetGUIThreadInfo(threadId, &info) && (info.flags & GUI_INMENUMODE) != 0;
+    return (inMenu ? 1 : 0) + (MenuOpen(threadId) ? 2 : 0);
+  };
+  constexpr int kMenuOpen = 3;
+  if (!PressKey(VK_SPACE, kAlt) || !WaitUntil([&] { return menuState() == kMenuOpen; }, timeoutMs))
     return false;
+  for (int i = 0; i < 4 && menuState() != 0; ++i) {
+    int before = menuState();
+    if (!PressKey(VK_ESCAPE) || !WaitUntil([&] { return menuState() != before; }, timeoutMs))
+      return false;
   }
-  return Send(up) && WaitUntil([] { return !MarkerDown(); }, timeoutMs) && Sync(window, timeoutMs);
+  return menuState() == 0 && Sync(window, timeoutMs);
 }
 
 bool MouseButton(HWND window, bool down) {

@@ -1,0 +1,76 @@
+#include "e2e_fixture.h"
+
+void TorvaTest::SetUp() {
+  ASSERT_FALSE(th::ProgramPath().empty()) << "pass --torva=PATH or set TORVA_EXE";
+  ASSERT_TRUE(th::DeleteSettings()) << "cannot delete " << th::SettingsPath();
+  if (!StartsItself()) StartTorva();
+}
+
+void TorvaTest::TearDown() {
+  torva.Kill();
+  th::DeleteSettings();
+}
+
+void TorvaTest::StartTorva() {
+  ASSERT_TRUE(torva.Start()) << torva.Error();
+}
+
+void TorvaTest::Commands(const std::string& codes) {
+  ASSERT_TRUE(torva.Commands(codes)) << "a command of \"" << codes << "\" did not return";
+}
+
+void TorvaTest::ExpectLines(const std::string& x, const std::string& y, const std::string& z,
+                            const std::string& t) {
+  std::vector<std::string> expected{x, y, z, t};
+  EXPECT_EQ(torva.Lines(), expected);
+}
+
+void TorvaTest::WaitLines(const std::string& x, const std::string& y, const std::string& z,
+                          const std::string& t) {
+  torva.WaitForLine(0, x);
+  ExpectLines(x, y, z, t);
+}
+
+HWND TorvaTest::ExpectBox(const std::string& caption, const std::string& text, th::BoxIcon icon) {
+  HWND box = th::WaitForDialog(torva.ProcessId());
+  EXPECT_NE(box, nullptr) << "no box appeared; expected \"" << text << "\"";
+  if (!box) return nullptr;
+  th::BoxInfo info = th::ReadBox(box);
+  EXPECT_EQ(info.caption, caption);
+  EXPECT_EQ(info.text, text);
+  EXPECT_STREQ(th::BoxIconName(th::ReadBoxIcon(box)), th::BoxIconName(icon)) << "box \"" << text << "\"";
+  return box;
+}
+
+void TorvaTest::ExpectErrorBox(const std::string& text, CloseBy how) {
+  HWND box = ExpectBox("TORVA NT - Error", text, th::BoxIcon::kExclamation);
+  if (box) CloseBox(box, how);
+}
+
+void TorvaTest::CloseBox(HWND box, CloseBy how, int okId) {
+  switch (how) {
+    case CloseBy::kOkButton:
+      ASSERT_TRUE(th::ClickButton(box, okId)) << "the OK button did not answer";
+      break;
+    case CloseBy::kEnterKey:
+    case CloseBy::kEscapeKey:
+      ASSERT_TRUE(th::Activate(box)) << "the box did not come to the foreground";
+      ASSERT_TRUE(th::PressKey(how == CloseBy::kEnterKey ? VK_RETURN : VK_ESCAPE));
+      break;
+  }
+  EXPECT_TRUE(th::WaitForWindowGone(box)) << "the box stayed open";
+}
+
+void TorvaTest::Press(WORD vk, unsigned mods) {
+  ASSERT_TRUE(torva.Activate()) << "the panel did not come to the foreground";
+  ASSERT_TRUE(th::PressKey(vk, mods));
+}
+
+void TorvaTest::Type(const std::string& text, unsigned mods) {
+  ASSERT_TRUE(torva.Activate()) << "the panel did not come to the foreground";
+  ASSERT_TRUE(th::TypeText(text, mods));
+}
+
+void TorvaTest::Settle() {
+  ASSERT_TRUE(torva.SettleInput()) << "the panel did not take its keystrokes in time";
+}

@@ -1,0 +1,147 @@
+// Real keystrokes through the keyboard map: every entry that works on the
+// calculator, the keys that must do nothing, and keys that meet a modal box.
+#include "e2e_fixture.h"
+
+namespace {
+
+struct KeyCase {
+  const char* name;
+  const char* setup;  // command codes sent first
+  WORD vk;            // 0: type `text` instead
+  unsigned mods;
+  const char* text;
+  const char* x;  // expected lines afterwards
+  const char* y;
+};
+
+using th::kAlt;
+using th::kCtrl;
+using th::kNoMods;
+using th::kShift;
+
+const KeyCase kKeyCases[] = {
+    {"Alt+d drops", "9\r4", 'D', kAlt, nullptr, "9", ""},
+    {"Insert drops", "9\r4", VK_INSERT, kNoMods, nullptr, "9", ""},
+    {"Alt+w swaps", "9\r4", 'W', kAlt, nullptr, "9", "4"},
+    {"Home swaps", "9\r4", VK_HOME, kNoMods, nullptr, "9", "4"},
+    {"Alt+c clears", "9\r4", 'C', kAlt, nullptr, "", ""},
+    {"Page Up clears", "9\r4", VK_PRIOR, kNoMods, nullptr, "", ""},
+    {"Alt+= changes sign", "4", 0, kAlt, "=", "-4", ""},
+    {"Delete changes sign", "4", VK_DELETE, kNoMods, nullptr, "-4", ""},
+    {"point is not Delete", "4", 0, kNoMods, ".", "4.", ""},
+    {"Alt+s takes the root", "9", 'S', kAlt, nullptr, "3", ""},
+    {"End takes the root", "9", VK_END, kNoMods, nullptr, "3", ""},
+    {"Alt+2 squares", "3", '2', kAlt, nullptr, "9", ""},
+    {"Page Down squares", "3", VK_NEXT, kNoMods, nullptr, "9", ""},
+    {"Alt+y raises to a power", "2\r10", 'Y', kAlt, nullptr, "1024", ""},
+    {"Alt+1 gives the reciprocal", "4", '1', kAlt, nullptr, "0.25", ""},
+    {"+ adds", "2\r3", 0, kNoMods, "+", "5", ""},
+    {"- subtracts", "7\r3", 0, kNoMods, "-", "4", ""},
+    {"* multiplies", "6\r7", 0, kNoMods, "*", "42", ""},
+    {"/ divides", "7\r2", 0, kNoMods, "/", "3.5", ""},
+    {"Backspace removes a digit", "12", VK_BACK, kNoMods, nullptr, "1", ""},
+    {"Backspace drops a one-digit number", "5\r7", VK_BACK, kNoMods, nullptr, "5", ""},
+    {"digits type a number", "", 0, kNoMods, "1234567890", "1234567890", ""},
+    {"Enter duplicates when idle", "3\r", VK_RETURN, kNoMods, nullptr, "3", "3"},
+    {"Enter ends an entry", "3", 0, kNoMods, "\r4", "4", "3"},
+    {"Alt+e is Enter", "3\r", 'E', kAlt, nullptr, "3", "3"},
+    {"Ctrl+V pastes", "", 'V', kCtrl, nullptr, "25", ""},
+    {"Shift+Insert pastes", "", VK_INSERT, kShift, nullptr, "25", ""},
+};
+
+class KeyboardMap : public TorvaTest, public testing::WithParamInterface<KeyCase> {};
+
+std::string CaseName(const testing::TestParamInfo<KeyCase>& info) {
+  std::string name;
+  for (const char* p = info.param.name; *p; ++p)
+    name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  return name;
+}
+
+}  // namespace
+
+TEST_P(KeyboardMap, KeyGivesItsCommand) {
+  const KeyCase& c = GetParam();
+  ASSERT_TRUE(th::SetClipboardText("25"));  // for the paste keys
+  Commands(c.setup);
+  if (c.vk)
+    Press(c.vk, c.mods);
+  else
+    Type(c.text, c.mods);
+  Settle();
+  WaitLines(c.x, c.y);
+  EXPECT_TRUE(torva.Dialogs().empty()) << "a box opened";
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeyboardMap, testing::ValuesIn(kKeyCases), CaseName);
+
+using Keyboard = TorvaTest;
+
+TEST_F(Keyboard, CopyKeysPutXOnTheClipboard) {
+  const std::pair<WORD, unsigned> keys[] = {{VK_INSERT, th::kCtrl}, {'C', th::kCtrl}};
+  for (auto key : keys) {
+    ASSERT_TRUE(th::SetClipboardText("old"));
+    Commands("\xb6" "5");  // clear, then 5
+    Press(key.first, key.second);
+    std::string text;
+    EXPECT_TRUE(th::WaitUntil([&] { return th::GetClipboardText(&text) && text == "5"; }))
+        << "clipboard holds \"" << text << "\" after key " << key.first;
+  }
+}
+
+// Alt with F8, F9 or F10 shares its key number with Alt+w, Alt+x and
+// Alt+y; none of them may swap, exit or raise to a power.
+TEST_F(Keyboard, AltFunctionKeysDoNothing) {
+  Commands("2\r3");
+  for (WORD vk : {VK_F8, VK_F9, VK_F10}) {
+    Press(vk, th::kAlt);
+    Settle();
+    ASSERT_TRUE(torva.Running()) << "Alt+F" << (vk - VK_F1 + 1) << " ended the program";
+    ExpectLines("3", "2");
+    EXPECT_TRUE(torva.Dialogs().empty());
+  }
+  Type("4");  // the entry still goes on
+  WaitLines("34", "2");
+}
+
+// With dialog keyboard handling, Tab would move the focus from the panel to
+// its first button.
+TEST_F(Keyboard, TabMovesNoFocus) {
+  ASSERT_TRUE(torva.Activate());
+  ASSERT_TRUE(th::WaitUntil([&] { return torva.Focus() == torva.Window(); }))
+      << "the panel does not start with the focus";
+  Press(VK_TAB);
+  Press(VK_TAB);
+  Settle();
+  EXPECT_EQ(torva.Focus(), torva.Window()) << "Tab moved the focus";
+  Type("7");
+  WaitLines("7");
+}
+
+TEST_F(Keyboard, EnterPressesNoButton) {
+  HWND nine = GetDlgItem(torva.Window(), CMD_DIGIT_9);
+  Type("3\r4+");
+  WaitLines("7");
+  // Enter while a button has the focus still gives the Enter command:
+  // the idle 7 is duplicated, and the focused "9" is not pressed.
+  ASSERT_TRUE(th::MouseButton(nine, true));
+  ASSERT_TRUE(th::WaitUntil([&] { return torva.Focus() == nine; })) << "pressing the button did not focus it";
+  ASSERT_TRUE(th::PressKey(VK_RETURN));
+  Settle();
+  ExpectLines("7", "7");
+  EXPECT_EQ(torva.Focus(), torva.Window());
+  ASSERT_TRUE(th::MouseButton(nine, false));
+}
+
+TEST_F(Keyboard, DigitsDoNotReachTheCalculatorThroughABox) {
+  Type("+");  // too few numbers: a box opens
+  HWND box = torva.WaitForDialog();
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(th::Activate(box));
+  ASSERT_TRUE(th::TypeText("58"));
+  ASSERT_TRUE(th::SettleInput(box));
+  ExpectLines("");
+  CloseBox(box, CloseBy::kEnterKey);
+  Type("6");
+  WaitLines("6");
+}
