@@ -1,0 +1,69 @@
+"""Command line of the help compiler."""
+
+import argparse
+import os
+import sys
+import tempfile
+
+from . import resources, source, winhelp
+from .errors import SourceError
+from .keyboard import Keyboard
+
+
+def arguments(argv):
+    parser = argparse.ArgumentParser(prog="hlpc", description="Compile a help source into a WinHelp 3.1 file.")
+    parser.add_argument("source", help="help source (.hlpsrc)")
+    parser.add_argument("-o", "--output", required=True, help="help file to write")
+    parser.add_argument("--rc", help="resource script with the keyboard map ACCELS and the panel DIAL_MAIN")
+    parser.add_argument("--ids", help="header with the #define ids the resource script uses")
+    args = parser.parse_args(argv)
+    if bool(args.rc) != bool(args.ids):
+        parser.error("--rc and --ids go together")
+    return args
+
+
+def build_date(paths):
+    """SOURCE_DATE_EPOCH when set, else the newest input, so that the same
+    inputs always give the same file."""
+    if os.environ.get("SOURCE_DATE_EPOCH", "").isdigit():
+        return int(os.environ["SOURCE_DATE_EPOCH"])
+    return int(max(os.path.getmtime(p) for p in paths))
+
+
+def write_atomically(path, data):
+    """Writes under a temporary name beside path, then renames: the file is
+    either the complete new one or untouched."""
+    directory = os.path.dirname(os.path.abspath(path))
+    fd, temp = tempfile.mkstemp(prefix=".hlpc-", dir=directory)
+    try:
+        with os.fdopen(fd, "wb") as f:
+            f.write(data)
+        umask = os.umask(0)
+        os.umask(umask)
+        os.chmod(temp, 0o666 & ~umask)
+        os.replace(temp, path)
+    except BaseException:
+        os.unlink(temp)
+        raise
+
+
+def compile_help(source_path, rc=None, ids=None):
+    """Bytes of the help file; raises SourceError on bad input."""
+    keyboard = Keyboard(resources.ResourceScript(rc, resources.read_ids(ids))) if rc else None
+    doc = source.parse(source_path, keyboard)
+    inputs = [source_path] + ([rc, ids] if rc else [])
+    return winhelp.build(doc, build_date(inputs))
+
+
+def main(argv=None):
+    args = arguments(sys.argv[1:] if argv is None else argv)
+    try:
+        data = compile_help(args.source, args.rc, args.ids)
+    except SourceError as e:
+        print(f"hlpc: {e}", file=sys.stderr)
+        return 1
+    except OSError as e:
+        print(f"hlpc: {e.filename or ''}: error: {e.strerror}", file=sys.stderr)
+        return 1
+    write_atomically(args.output, data)
+    return 0
