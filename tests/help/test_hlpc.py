@@ -1,0 +1,237 @@
+"""Tests of the help compiler, checked with the separate reader in hlpreader."""
+
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import textwrap
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+sys.path.insert(0, HERE)
+
+import hlpreader  # noqa: E402
+from hlpc.cli import compile_help  # noqa: E402
+from hlpc.errors import SourceError  # noqa: E402
+
+HLPC = os.path.join(ROOT, "tools", "hlpc.py")
+SOURCE = os.path.join(ROOT, "help", "torva.hlpsrc")
+RC = os.path.join(ROOT, "res", "torva.rc")
+IDS = os.path.join(ROOT, "res", "torva_ids.h")
+
+# A small keyboard map: Alt+q twice (the second never acts), a virtual key,
+# a control character and a panel with two buttons.
+FIXTURE_RC = """\
+#include "ids.h"
+DIAL_MAIN DIALOG 0, 0, 50, 50
+BEGIN
+    CONTROL "&Quit", CMD_QUIT, "BUTTON", BS_PUSHBUTTON | WS_VISIBLE, 1, 1, 20, 10
+    PUSHBUTTON "Go", CMD_GO, 1, 12, 20, 10
+    CONTROL "", 90, "BUTTON", BS_GROUPBOX, 0, 0, 50, 50
+END
+ACCELS ACCELERATORS
+BEGIN
+    "q", CMD_QUIT, ASCII, ALT
+    VK_F5, CMD_GO, VIRTKEY
+    7, CMD_BELL, ASCII  /* Ctrl+G */
+    "q", CMD_NOTHING, ASCII, ALT
+END
+"""
+FIXTURE_IDS = "#define CMD_QUIT 10\n#define CMD_GO 11\n#define CMD_BELL 12\n#define CMD_NOTHING 13\n"
+
+
+def write(directory, name, text):
+    path = os.path.join(directory, name)
+    with open(path, "w", encoding="latin-1", newline="") as f:
+        f.write(text)
+    return path
+
+
+class Workspace(unittest.TestCase):
+    """A temporary directory with the fixture keyboard map."""
+
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.dir = self.tmp.name
+        self.rc = write(self.dir, "fixture.rc", FIXTURE_RC)
+        self.ids = write(self.dir, "ids.h", FIXTURE_IDS)
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def source(self, body, keys=True):
+        table = ".keytable\nCMD_QUIT | quit\nCMD_GO | go\nCMD_BELL | bell\n.end\n" if keys else ""
+        return write(self.dir, "t.hlpsrc", ".title T\n.topic main Main\n" + textwrap.dedent(body) + table)
+
+    def compile(self, body, keys=True):
+        return hlpreader.read(compile_help(self.source(body, keys), self.rc, self.ids))
+
+    def run_cli(self, source_path, output):
+        return subprocess.run([sys.executable, HLPC, source_path, "-o", output, "--rc", self.rc, "--ids", self.ids],
+                              capture_output=True, text=True)
+
+
+class TorvaHelpFile(unittest.TestCase):
+    """The real help file, compiled from the real source and resource script."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.help = hlpreader.read(compile_help(SOURCE, RC, IDS))
+        with open(RC, encoding="latin-1") as f:
+            cls.rc_text = f.read()
+
+    def test_title_contents_and_window_caption(self):
+        self.assertEqual(self.help.title, "TORVA NT Help")
+        self.assertEqual(self.help.contents.title, "TORVA NT Help")
+        window = self.help.system[6][0]
+        self.assertEqual(window[12:21].rstrip(b"\0"), b"main")
+        self.assertEqual(window[21:72].rstrip(b"\0"), b"TORVA NT Help")
+
+    def test_every_jump_and_context_entry_reaches_a_topic(self):
+        self.assertGreater(self.help.blocks, 2, "the text should span several blocks")
+        offsets = [t.offset for t in self.help.topics]
+        self.assertEqual(len(offsets), len(set(offsets)), "TOPICOFFSETs must be unique")
+        self.assertEqual(set(self.help.context.values()), set(offsets))
+        jumps = 0
+        for topic in self.help.topics:
+            for paragraph in topic.paragraphs:
+                for link_hash, text in paragraph.links:
+                    jumps += 1
+                    self.assertIn(link_hash, self.help.context, f"link {text!r} in {topic.title!r}")
+                    self.assertIsNotNone(self.help.topic_at(self.help.context[link_hash]))
+        self.assertGreater(jumps, 20)
+        for word, targets in self.help.keywords.items():
+            self.assertEqual(len(targets), 1, word)
+            self.assertIsNotNone(self.help.topic_at(targets[0]), word)
+        for number, offset in self.help.context_map.items():
+            self.assertIsNotNone(self.help.topic_at(offset), number)
+
+    def test_contents_links_every_other_topic(self):
+        linked = {self.help.context[h] for p in self.help.contents.paragraphs for h, _ in p.links}
+        self.assertEqual(linked, {t.offset for t in self.help.topics[1:]})
+
+    def test_key_table_matches_the_keyboard_map(self):
+        table = self.help.topic_titled("Keys and buttons").text
+        accels = self.rc_text[self.rc_text.index("ACCELS ACCELERATORS"):]
+        for key in re.findall(r'^\s*"(\w)",\s*CMD_\w+,\s*ASCII, ALT', accels, re.M):
+            self.assertIn(f"Alt+{key.upper()}", table)
+        for key in ("Ctrl+Insert", "Ctrl+C", "Ctrl+V", "Shift+Insert", "Insert", "Home", "Page Up",
+                    "Delete", "End", "Page Down", "F1", "Backspace", "Alt+="):
+            self.assertIn(key, table)
+        labels = re.findall(r'CONTROL\s+"([^"]+)",\s*CMD_\w+,\s*"BUTTON"', self.rc_text[:self.rc_text.index("DIAL_SOUND")])
+        for label in labels:
+            if not label.isdigit():          # the digits share the row "0 to 9"
+                self.assertIn(label.replace("&", ""), table)
+        self.assertIn("0 to 9\t0 to 9\t", table)
+        # The second Alt+y entry never acts: Alt+Y gives only one row.
+        self.assertEqual(len(re.findall(r"^Alt\+Y\t", table, re.M)), 1)
+
+    def test_shortcuts_named_anywhere_are_real_keys(self):
+        table = self.help.topic_titled("Keys and buttons").text
+        for topic in self.help.topics:
+            for name in re.findall(r"\b(?:Ctrl|Alt|Shift)\+(?:\w+|[^\s\w])", topic.text):
+                self.assertTrue(name == "Alt+F4" or name in table, f"{name} in {topic.title!r}")
+
+    def test_error_messages_appear_word_for_word(self):
+        strings = dict(re.findall(r"^\s*(IDS_\w+),\s*\"([^\"]*)\"", self.rc_text, re.M))
+        errors = self.help.topic_titled("Error messages").text
+        for name in ("IDS_TOO_FEW_NUMBERS", "IDS_DIVIDE_BY_ZERO", "IDS_NEGATIVE_ROOT", "IDS_OVERFLOW",
+                     "IDS_NUMERICAL_ERROR", "IDS_STACK_FULL", "IDS_PASTE_FAILED", "IDS_COPY_FAILED",
+                     "IDS_HELP_ERROR", "IDS_NO_ACCELERATORS", "IDS_NO_DIALOG", "IDS_FATAL_CAPTION",
+                     "IDS_ERROR_CAPTION"):
+            self.assertIn(strings[name], errors, name)
+
+
+class CompilerOutput(Workspace):
+    def test_topics_across_many_blocks_keep_offsets_and_chain(self):
+        paragraphs = "\n".join(f"Paragraph {i} " + "word " * 60 + "\n" for i in range(60))
+        topics = "".join(f".topic t{n} Topic {n}\n.keywords k{n}\n{paragraphs}[back](main)\n"
+                         for n in range(4))
+        help_file = self.compile("[first](t0) [last](t3)\n" + topics)
+        self.assertGreaterEqual(help_file.blocks, 20)
+        self.assertEqual([t.title for t in help_file.topics], ["Main"] + [f"Topic {n}" for n in range(4)])
+        middle = [t for t in help_file.topics if t.offset % 0x8000]
+        self.assertTrue(middle, "some topic should start in the middle of a block")
+        for n in range(4):
+            self.assertEqual(help_file.topic_at(help_file.keywords[f"k{n}"][0]).title, f"Topic {n}")
+            self.assertEqual(help_file.topic_at(help_file.context[hlpreader.hash_name(f"t{n}")]).title,
+                             f"Topic {n}")
+        browse = [(t.browse_back, t.browse_forward) for t in help_file.topics]
+        self.assertEqual(browse[0][0], 0xFFFFFFFF)
+        self.assertEqual(browse[1], (help_file.topics[0].offset, help_file.topics[2].offset))
+
+    def test_large_keyword_index_gets_an_index_page(self):
+        words = "; ".join(f"keyword number {n:03}" for n in range(150))
+        help_file = self.compile(f".keywords {words}\nText.\n")
+        self.assertEqual(help_file.tree_levels["|KWBTREE"], 2)
+        self.assertEqual(len(help_file.keywords), 150)
+        self.assertEqual(list(help_file.keywords), sorted(help_file.keywords, key=str.lower))
+
+    def test_key_references_and_table_come_from_the_keyboard_map(self):
+        help_file = self.compile("Quit with {keys:CMD_QUIT} or {button:CMD_QUIT}; Alt+Q again.\n")
+        text = help_file.topics[0].text
+        self.assertIn("Quit with Alt+Q or Quit; Alt+Q again.", text)
+        self.assertIn("Alt+Q\tQuit\tquit", text)
+        self.assertIn("F5\tGo\tgo", text)
+        self.assertIn("Ctrl+G\tnone\tbell", text)
+        self.assertNotIn("CMD_NOTHING", text)
+
+    def test_same_inputs_give_the_same_file(self):
+        path = self.source("Text.\n")
+        os.environ["SOURCE_DATE_EPOCH"] = "1000000"
+        try:
+            self.assertEqual(compile_help(path, self.rc, self.ids), compile_help(path, self.rc, self.ids))
+        finally:
+            del os.environ["SOURCE_DATE_EPOCH"]
+
+
+class BadInput(Workspace):
+    def assert_error(self, body, line, fragment, keys=True):
+        with self.assertRaises(SourceError) as caught:
+            self.compile(body, keys)
+        self.assertEqual(caught.exception.line, line, str(caught.exception))
+        self.assertIn(fragment, str(caught.exception))
+
+    def test_source_faults_name_their_line(self):
+        self.assert_error("Fine.\n\nSee [there](nowhere).\n", 5, "unknown topic 'nowhere'")
+        self.assert_error("Caf\xc3\xa9.\n", 3, "non-ASCII byte 0xC3 in column 4")
+        self.assert_error("A.\n.topic main Again\n", 4, "duplicate topic id")
+        self.assert_error("**open\n", 3, "not closed")
+        self.assert_error("Press Alt+Z.\n", 3, "Alt+Z is not a key of the keyboard map")
+        self.assert_error("{keys:CMD_MISSING}\n", 3, "unknown command symbol")
+        self.assert_error("x " * 2000 + "\n", 3, "paragraph too long")
+
+    def test_key_table_must_cover_the_keyboard_map(self):
+        with self.assertRaises(SourceError) as caught:
+            compile_help(write(self.dir, "t.hlpsrc", ".title T\n.topic main Main\n.keytable\n"
+                                                     "CMD_QUIT | q\nCMD_GO | g\n.end\n"), self.rc, self.ids)
+        self.assertEqual((caught.exception.path, caught.exception.line), (self.rc, 12))
+        self.assertIn("no row for CMD_BELL (Ctrl+G)", str(caught.exception))
+        self.assert_error(".keytable\nCMD_NOTHING | never acts\n.end\n", 4, "neither a key nor a button")
+
+    def test_failed_compile_leaves_no_file_or_the_old_one(self):
+        bad = self.source("[x](missing)\n")
+        fresh = os.path.join(self.dir, "FRESH.HLP")
+        result = self.run_cli(bad, fresh)
+        self.assertEqual(result.returncode, 1)
+        self.assertRegex(result.stderr, r"t\.hlpsrc:3: error: link to unknown topic 'missing'")
+        self.assertFalse(os.path.exists(fresh))
+        old = write(self.dir, "OLD.HLP", "previous build")
+        self.assertEqual(self.run_cli(bad, old).returncode, 1)
+        with open(old) as f:
+            self.assertEqual(f.read(), "previous build")
+        self.assertEqual(sorted(os.listdir(self.dir)), ["OLD.HLP", "fixture.rc", "ids.h", "t.hlpsrc"])
+
+    def test_good_compile_writes_a_readable_file(self):
+        out = os.path.join(self.dir, "GOOD.HLP")
+        result = self.run_cli(self.source("Text.\n"), out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(out, "rb") as f:
+            self.assertEqual(hlpreader.read(f.read()).topics[0].title, "Main")
+
+
+if __name__ == "__main__":
+    unittest.main()
