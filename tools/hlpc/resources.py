@@ -126,9 +126,7 @@ def find_block(path, tokens, name, kinds):
         if (tokens[i].kind == "name" and tokens[i].value == name
                 and tokens[i + 1].kind == "name" and tokens[i + 1].value in kinds):
             for j in range(i + 2, len(tokens)):
-                if tokens[j].kind == "name" and tokens[j].value in ("BEGIN", "{"):
-                    return j + 1
-                if tokens[j].kind == "punct" and tokens[j].value == "{":
+                if tokens[j].value in ("BEGIN", "{"):
                     return j + 1
             raise SourceError(path, tokens[i].line, f"{name} has no BEGIN")
     raise SourceError(path, 0, f"no {'/'.join(sorted(kinds))} resource named {name}")

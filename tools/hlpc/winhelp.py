@@ -260,7 +260,8 @@ class TopicFile:
         self.doc = doc
         self.topics = []          # (topic, header record, paragraph records)
         for topic in doc.topics:
-            header = Record(TOPIC_HEADER, b"\0" * 28, topic.title.encode("cp1252") + b"\0")
+            header = Record(TOPIC_HEADER, b"\0" * 28, topic.title.encode("cp1252") + b"\0",
+                            topic.paragraphs[0])
             self.topics.append((topic, header, [paragraph_record(p) for p in topic.paragraphs]))
         self.records = [r for _, header, paragraphs in self.topics for r in [header] + paragraphs]
         self.offsets = {}         # topic id -> TOPICOFFSET
@@ -272,7 +273,7 @@ class TopicFile:
         for record in self.records:
             if record.size > BLOCK_CAPACITY:
                 p = record.paragraph
-                raise SourceError(self.doc.path, p.line if p else 0,
+                raise SourceError(self.doc.path, p.line,
                                   f"paragraph too long: its record takes {record.size} bytes, "
                                   f"at most {BLOCK_CAPACITY} fit in one block; split it")
             if used + record.size > BLOCK_CAPACITY:
