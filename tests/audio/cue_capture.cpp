@@ -54,6 +54,29 @@ bool ReadWaveData(const std::string& path, std::string* data, std::string* error
   return false;
 }
 
+size_t SilentSamples(const std::string& pcm) {
+  size_t count = 0;
+  for (size_t at = 0; at + 1 < pcm.size(); at += 2) count += pcm[at] == 0 && pcm[at + 1] == 0;
+  return count;
+}
+
+std::string WithoutSilentSamples(const std::string& pcm) {
+  std::string sound;
+  sound.reserve(pcm.size());
+  for (size_t at = 0; at + 1 < pcm.size(); at += 2) {
+    if (pcm[at] != 0 || pcm[at + 1] != 0) sound.append(pcm, at, 2);
+  }
+  return sound;
+}
+
+bool MatchesApartFromInsertedSilence(const std::string& capture, const std::string& expected,
+                                     size_t* inserted) {
+  const size_t captured = SilentSamples(capture), wanted = SilentSamples(expected);
+  *inserted = captured >= wanted ? captured - wanted : 0;
+  return capture.size() % 2 == 0 && captured >= wanted &&
+         WithoutSilentSamples(capture) == WithoutSilentSamples(expected);
+}
+
 const std::vector<std::string>& CueSet::Names() {
   static const std::vector<std::string> names = {
       "0.wav",     "1.wav",      "2.wav",      "3.wav",     "4.wav",     "5.wav",
@@ -113,9 +136,11 @@ std::string CueSet::Describe(const std::string& capture) const {
 }
 
 std::vector<std::string> CueSet::CuesFoundIn(const std::string& capture) const {
+  const std::string sound = WithoutSilentSamples(capture);
   std::vector<std::string> found;
   for (const auto& cue : data_) {
-    if (capture.find(cue.second) != std::string::npos) found.push_back(cue.first);
+    if (sound.find(WithoutSilentSamples(cue.second)) != std::string::npos)
+      found.push_back(cue.first);
   }
   return found;
 }

@@ -2,11 +2,15 @@
 // output holds in terms of them.
 //
 // The capture is the raw sample stream that Wine's ALSA output wrote to a
-// file. At the cues' format (22050 Hz, 16-bit mono) that path neither
-// resamples nor pads: a played cue appears in the capture as exactly the
-// bytes of its data chunk, and cues played one after another appear back to
-// back. So the expected capture of a sequence of cues is the concatenation
-// of their data chunks.
+// file. At the cues' format (22050 Hz, 16-bit mono) that path does not
+// resample: a played cue appears in the capture as the bytes of its data
+// chunk, and cues played one after another appear back to back. The one
+// thing the path adds: when the machine is loaded and Wine's audio thread
+// finds its buffer empty, it feeds the device digital silence (zero
+// samples, mostly in 10 ms periods), which can land between cues, inside
+// one or after the last. A capture therefore matches when, with its zero
+// samples taken out, it equals the expected samples with theirs taken out,
+// and it holds at least as many zero samples as they do.
 #ifndef CUE_CAPTURE_H
 #define CUE_CAPTURE_H
 
@@ -23,6 +27,15 @@ bool ReadFileBytes(const std::string& path, std::string* bytes);
 // file is missing or not a WAVE file with a data chunk.
 bool ReadWaveData(const std::string& path, std::string* data, std::string* error);
 
+// Samples of 16-bit PCM that are exactly zero, and the stream without them.
+size_t SilentSamples(const std::string& pcm);
+std::string WithoutSilentSamples(const std::string& pcm);
+
+// Whether the capture holds exactly the expected samples, apart from
+// inserted silence; *inserted receives the number of inserted zero samples.
+bool MatchesApartFromInsertedSilence(const std::string& capture, const std::string& expected,
+                                     size_t* inserted);
+
 class CueSet {
  public:
   // Every cue name the program can play ("0.wav" ... "error.wav").
@@ -38,7 +51,8 @@ class CueSet {
   // at each position the longest cue that matches there, and stretches
   // that match no cue as their length.
   std::string Describe(const std::string& capture) const;
-  // Names of the cues whose samples occur anywhere in the capture.
+  // Names of the cues whose samples occur anywhere in the capture (silent
+  // samples disregarded, so inserted silence cannot hide a cue).
   std::vector<std::string> CuesFoundIn(const std::string& capture) const;
 
  private:
