@@ -145,8 +145,8 @@ using SoundDialog = CuePlayback;
 using WorkingDirectory = CuePlayback;
 
 TEST_F(SoundOn, DigitPlaysExactlyItsCue) {
-  UseSettings(kSoundOn);
-  Launch();
+  ASSERT_NO_FATAL_FAILURE(UseSettings(kSoundOn));
+  ASSERT_NO_FATAL_FAILURE(Launch());
   Type("7");
   ExpectX("7");
   ExpectCaptured({"7.wav"});
@@ -156,8 +156,8 @@ TEST_F(SoundOn, DigitPlaysExactlyItsCue) {
 
 TEST_F(SoundOn, KeysThenTheResultAreSpoken) {
   const std::vector<std::string> spoken = {"2.wav", "enter.wav", "3.wav", "add.wav", "5.wav"};
-  UseSettings(kSoundOn);
-  Launch();
+  ASSERT_NO_FATAL_FAILURE(UseSettings(kSoundOn));
+  ASSERT_NO_FATAL_FAILURE(Launch());
   Type("2");
   Press(VK_RETURN);
   Type("3+");
@@ -171,8 +171,8 @@ TEST_F(SoundOn, NegativeResultIsReadOutWithItsSign) {
   const std::vector<std::string> spoken = {
       "1.wav", "enter.wav", "2.wav", "div.wav", "0.wav", "point.wav", "5.wav",  // 1 / 2
       "ch_sgn.wav", "minus.wav", "0.wav", "point.wav", "5.wav"};                // Delete
-  UseSettings(kSoundOn);
-  Launch();
+  ASSERT_NO_FATAL_FAILURE(UseSettings(kSoundOn));
+  ASSERT_NO_FATAL_FAILURE(Launch());
   Type("1");
   Press(VK_RETURN);
   Type("2/");
@@ -189,15 +189,15 @@ TEST_F(SoundOn, NegativeResultIsReadOutWithItsSign) {
 TEST_F(SoundOn, FailedOperationPlaysItsCueThenTheErrorCue) {
   const std::vector<std::string> spoken = {"1.wav", "0.wav", "enter.wav", "4.wav", "0.wav",
                                            "0.wav", "raise.wav", "error.wav"};
-  UseSettings(kSoundOn);
-  Launch();
+  ASSERT_NO_FATAL_FAILURE(UseSettings(kSoundOn));
+  ASSERT_NO_FATAL_FAILURE(Launch());
   Type("10");
   Press(VK_RETURN);
   Type("400");
   Press('Y', th::kAlt);  // power
   ASSERT_NE(torva_.WaitForDialog(), nullptr) << "no message box";
   ExpectCaptured(spoken);  // all played before the box appeared
-  AnswerErrorBox("Overflow");
+  ASSERT_NO_FATAL_FAILURE(AnswerErrorBox("Overflow"));
   ExpectX("400");  // operands restored, silently
   EXPECT_EQ(torva_.Line(1), "10");
   Close();
@@ -206,12 +206,12 @@ TEST_F(SoundOn, FailedOperationPlaysItsCueThenTheErrorCue) {
 
 // A command refused for want of operands never starts: only the error cue.
 TEST_F(SoundOn, RefusedCommandPlaysOnlyTheErrorCue) {
-  UseSettings(kSoundOn);
-  Launch();
+  ASSERT_NO_FATAL_FAILURE(UseSettings(kSoundOn));
+  ASSERT_NO_FATAL_FAILURE(Launch());
   Type("5+");
   ASSERT_NE(torva_.WaitForDialog(), nullptr) << "no message box";
   ExpectCaptured({"5.wav", "error.wav"});
-  AnswerErrorBox("Not enough numbers on the stack");
+  ASSERT_NO_FATAL_FAILURE(AnswerErrorBox("Not enough numbers on the stack"));
   ExpectX("5");
   Close();
   ExpectCaptured({"5.wav", "error.wav"});
@@ -223,8 +223,8 @@ TEST_F(SoundOn, RefusedCommandPlaysOnlyTheErrorCue) {
 TEST_F(SoundOff, NoCueEverPlays) {
   for (const char* settings : {static_cast<const char*>(nullptr), kSoundOff}) {
     SCOPED_TRACE(settings ? "Sound=0" : "no settings file");
-    UseSettings(settings);
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(UseSettings(settings));
+    ASSERT_NO_FATAL_FAILURE(Launch());
     Type("7");
     ExpectX("7");
     Press(VK_BACK);  // drops the one-digit number
@@ -238,7 +238,7 @@ TEST_F(SoundOff, NoCueEverPlays) {
     Press(VK_DELETE);
     ExpectX("-0.5");
     Type("+");
-    AnswerErrorBox("Not enough numbers on the stack");
+    ASSERT_NO_FATAL_FAILURE(AnswerErrorBox("Not enough numbers on the stack"));
     Close();
     const std::string got = Capture();
     EXPECT_EQ(Join(cues.CuesFoundIn(got)), "(nothing)")
@@ -247,8 +247,8 @@ TEST_F(SoundOff, NoCueEverPlays) {
 }
 
 TEST_F(SoundDialog, EnablingTakesEffectAtOnceAndAtTheNextStart) {
-  UseSettings(nullptr);
-  Launch();
+  ASSERT_NO_FATAL_FAILURE(UseSettings(nullptr));
+  ASSERT_NO_FATAL_FAILURE(Launch());
   Type("7");
   ExpectX("7");
 
@@ -270,7 +270,7 @@ TEST_F(SoundDialog, EnablingTakesEffectAtOnceAndAtTheNextStart) {
   Close();
   ExpectCaptured({"8.wav"});
 
-  Launch();  // with the settings file as the dialog left it
+  ASSERT_NO_FATAL_FAILURE(Launch());  // with the settings file as the dialog left it
   Type("9");
   ExpectX("9");
   ExpectCaptured({"9.wav"});
@@ -287,8 +287,8 @@ TEST_F(WorkingDirectory, CuesAreFoundBesideTheProgram) {
   CreateDirectoryA(elsewhere.c_str(), nullptr);
   ASSERT_EQ(GetFileAttributesA((elsewhere + "\\7.wav").c_str()), INVALID_FILE_ATTRIBUTES);
 
-  UseSettings(kSoundOn);
-  Launch(elsewhere);
+  ASSERT_NO_FATAL_FAILURE(UseSettings(kSoundOn));
+  ASSERT_NO_FATAL_FAILURE(Launch(elsewhere));
   Type("7");
   ExpectX("7");
   Close();
