@@ -54,13 +54,18 @@ void KillProcess(DWORD processId) {
   CloseHandle(process);
 }
 
-TorvaProcess::~TorvaProcess() {
+TorvaProcess::~TorvaProcess() { Release(); }
+
+void TorvaProcess::Release() {
   Kill();
   if (pi_.hProcess) CloseHandle(pi_.hProcess);
   if (pi_.hThread) CloseHandle(pi_.hThread);
+  pi_ = PROCESS_INFORMATION{};
+  window_ = nullptr;
 }
 
 bool TorvaProcess::Start(const std::string& exe, const std::string& workDir, bool waitForWindow) {
+  Release();
   std::string path = exe.empty() ? ProgramPath() : exe;
   if (path.empty()) {
     error_ = "no program path: pass --torva=PATH or set TORVA_EXE";
@@ -141,13 +146,24 @@ bool TorvaProcess::Commands(const std::string& codes, DWORD timeoutMs) {
 
 bool TorvaProcess::Click(int id, DWORD timeoutMs) { return ClickButton(window_, id, timeoutMs); }
 
+AsyncSend TorvaProcess::ClickAsync(int id) {
+  return AsyncSend(GetDlgItem(window_, id), BM_CLICK, 0, 0);
+}
+
 HWND TorvaProcess::WaitForDialog(DWORD timeoutMs) const {
   return torva_harness::WaitForDialog(pi_.dwProcessId, timeoutMs);
 }
 
 std::vector<HWND> TorvaProcess::Dialogs() const { return ProcessDialogs(pi_.dwProcessId); }
 
-bool TorvaProcess::Activate(DWORD timeoutMs) const { return torva_harness::Activate(window_, timeoutMs); }
+bool TorvaProcess::Activate(DWORD timeoutMs) const {
+  // Keys reach the window with the focus; right after a box has closed the
+  // panel may be foreground before its thread has given it the focus again.
+  return torva_harness::Activate(window_, timeoutMs) && WaitUntil([&] {
+    HWND focus = Focus();
+    return focus && (focus == window_ || IsChild(window_, focus));
+  }, timeoutMs);
+}
 
 bool TorvaProcess::SettleInput(DWORD timeoutMs) const {
   return torva_harness::SettleInput(window_, timeoutMs);

@@ -203,7 +203,8 @@ class TorvaProcess {
 
   // Starts exe ("" = ProgramPath()) with CreateProcessA, in workDir ("" =
   // the test's own), and waits for the main panel unless waitForWindow is
-  // false. On failure Error() says why.
+  // false. A run started before by this object is ended first. On failure
+  // Error() says why.
   bool Start(const std::string& exe = "", const std::string& workDir = "",
              bool waitForWindow = true);
   // Waits until the process shows its visible main panel (class "TORVA",
@@ -239,13 +240,17 @@ class TorvaProcess {
   bool Commands(const std::string& codes, DWORD timeoutMs = kStepTimeout);
   // Presses a button of the panel with BM_CLICK and waits for the click.
   bool Click(int id, DWORD timeoutMs = kStepTimeout);
+  // Presses a button of the panel without waiting (for buttons that open
+  // a modal box).
+  AsyncSend ClickAsync(int id);
 
   // Waits for a dialog of this process (message box, About, Sound).
   HWND WaitForDialog(DWORD timeoutMs = kStepTimeout) const;
   // Visible dialogs of this process.
   std::vector<HWND> Dialogs() const;
 
-  // Brings the panel to the foreground (for real keystrokes).
+  // Brings the panel to the foreground and waits until it or one of its
+  // controls has the keyboard focus (for real keystrokes).
   bool Activate(DWORD timeoutMs = kStepTimeout) const;
   // Waits until the panel's thread has handled the keystrokes sent so far.
   bool SettleInput(DWORD timeoutMs = kStepTimeout) const;
@@ -253,6 +258,8 @@ class TorvaProcess {
   HWND Focus() const;
 
  private:
+  void Release();  // Kill() and forget the process
+
   PROCESS_INFORMATION pi_{};
   HWND window_ = nullptr;
   std::string error_;

@@ -1,0 +1,169 @@
+// Copying X to the clipboard and pasting clipboard text as keys.
+#include "e2e_fixture.h"
+
+#include <algorithm>
+
+class Clipboard : public TorvaTest {
+ protected:
+  // Pastes and answers the boxes it opens; returns how many there were.
+  int PasteAnsweringBoxes(const std::string& expectedText) {
+    th::AsyncSend paste = torva.CommandAsync(CMD_PASTE);
+    int boxes = 0;
+    while (!paste.Wait(0)) {
+      HWND box = th::WaitForDialog(torva.ProcessId(), 50);
+      if (!box) continue;
+      EXPECT_EQ(th::ReadBox(box).text, expectedText);
+      CloseBox(box, CloseBy::kOkButton);
+      ++boxes;
+      if (boxes > 100) break;
+    }
+    EXPECT_TRUE(paste.Wait()) << "the paste did not finish";
+    return boxes;
+  }
+};
+
+namespace {
+
+std::string ClipboardText() {
+  std::string text;
+  return th::GetClipboardText(&text) ? text : "<no text>";
+}
+
+}  // namespace
+
+TEST_F(Clipboard, CopyPutsFormattedX) {
+  ASSERT_TRUE(th::SetClipboardText("old"));
+  Commands("2\r3/\xb5");  // 2 / 3, copy
+  EXPECT_EQ(ClipboardText(), "0.666666666667");
+  ExpectLines("0.666666666667");
+}
+
+TEST_F(Clipboard, CopyEndsTheEntryAndCopiesTheValue) {
+  Commands("0.\xb5");
+  EXPECT_EQ(ClipboardText(), "0");
+  Commands("5");
+  ExpectLines("5", "0");
+}
+
+TEST_F(Clipboard, CopyOnEmptyStack) {
+  ASSERT_TRUE(th::SetClipboardText("old"));
+  th::AsyncSend copy = torva.CommandAsync(CMD_COPY);
+  ExpectErrorBox("Not enough numbers on the stack");
+  EXPECT_TRUE(copy.Wait());
+  EXPECT_EQ(ClipboardText(), "old");
+}
+
+TEST_F(Clipboard, CopyWhileAnotherHoldsTheClipboard) {
+  ASSERT_TRUE(th::SetClipboardText("former"));
+  Commands("7");
+  {
+    th::ClipboardHolder holder;
+    ASSERT_TRUE(holder.Holding());
+    th::AsyncSend copy = torva.CommandAsync(CMD_COPY);
+    ExpectErrorBox("Cannot copy number to Clipboard");
+    EXPECT_TRUE(copy.Wait());
+  }
+  EXPECT_TRUE(th::ClipboardOpenable()) << "the clipboard stayed locked after the failed copy";
+  EXPECT_EQ(ClipboardText(), "former");
+}
+
+namespace {
+
+struct PasteCase {
+  const char* name;
+  const char* setup;  // command codes before the paste
+  const char* text;   // clipboard text
+  int boxes;          // "Not enough numbers on the stack" boxes during the paste
+  const char* x;
+  const char* y;
+  const char* xValue;  // X as a formatted line shows it
+};
+
+const PasteCase kPasteCases[] = {
+    {"Number", "", "12.5", 0, "12.5", "", "12.5"},
+    {"ContinuesEntry", "3", "4", 0, "34", "", "34"},
+    {"BlankSeparates", "", "1 2", 0, "2", "1", "2"},
+    {"CarriageReturnAndLineFeed", "", "3\r\n", 0, "3", "", "3"},
+    {"Arithmetic", "5\r", "12+3", 0, "3", "17", "3"},
+    // A refused + does not end the entry: 3 continues 12.
+    {"ArithmeticTooFew", "", "12+3", 1, "123", "", "123"},
+    {"MinusSubtracts", "9\r2", "-5", 0, "5", "7", "5"},
+    {"MinusTooFew", "", "-5", 1, "5", "", "5"},
+    {"ExponentForm", "", "1e+020", 1, "020", "1", "20"},
+    {"EmptyTextEndsEntry", "7", "", 0, "7", "", "7"},
+};
+
+class Paste : public Clipboard, public testing::WithParamInterface<PasteCase> {};
+
+std::string PasteName(const testing::TestParamInfo<PasteCase>& info) { return info.param.name; }
+
+}  // namespace
+
+TEST_P(Paste, TextActsAsKeys) {
+  const PasteCase& c = GetParam();
+  Commands(c.setup);
+  ASSERT_TRUE(th::SetClipboardText(c.text));
+  EXPECT_EQ(PasteAnsweringBoxes("Not enough numbers on the stack"), c.boxes);
+  ExpectLines(c.x, c.y);
+  // The paste always ends the entry: the next digit starts a new number.
+  Commands("6");
+  ExpectLines("6", c.xValue, c.y);
+}
+
+INSTANTIATE_TEST_SUITE_P(Clipboard, Paste, testing::ValuesIn(kPasteCases), PasteName);
+
+TEST_F(Clipboard, PastePictureOnly) {
+  Commands("7");
+  ASSERT_TRUE(th::SetClipboardPictureOnly());
+  th::AsyncSend paste = torva.CommandAsync(CMD_PASTE);
+  ExpectErrorBox("Cannot paste number from Clipboard");
+  EXPECT_TRUE(paste.Wait());
+  Commands("8");  // nothing was typed: the entry goes on
+  ExpectLines("78");
+}
+
+// Only the first 81 characters count: forty numbers typed with Enter, then
+// the 81st character 2; the 3s after it must not arrive.
+TEST_F(Clipboard, PasteStopsAfter81Characters) {
+  std::string text;
+  for (int i = 0; i < 40; ++i) text += "1\r";
+  text += "2" + std::string(19, '3');
+  ASSERT_EQ(text.size(), 100u);
+  ASSERT_TRUE(th::SetClipboardText(text));
+  ASSERT_TRUE(torva.Command(CMD_PASTE));
+  ExpectLines("2", "1", "1", "1");
+}
+
+// A hundred digits: the line keeps the digits that fit, as one number.
+TEST_F(Clipboard, PasteHundredDigits) {
+  std::string digits;
+  for (int i = 0; i < 10; ++i) digits += "1234567890";
+  ASSERT_TRUE(th::SetClipboardText(digits));
+  ASSERT_TRUE(torva.Command(CMD_PASTE));
+  std::string x = torva.Line(0);
+  EXPECT_GE(x.size(), 20u);
+  EXPECT_LT(x.size(), 81u);
+  EXPECT_EQ(digits.compare(0, x.size(), x), 0) << "line X: " << x;
+  EXPECT_EQ(torva.Line(1), "");
+}
+
+// Bytes 1 to 255 in one text: only 1 to 81 arrive. Among them *, +, -
+// and / find too few numbers, "." starts 0. and the digits continue it.
+TEST_F(Clipboard, PasteEveryByteValue) {
+  std::string bytes;
+  for (int b = 1; b <= 255; ++b) bytes += static_cast<char>(b);
+  ASSERT_TRUE(th::SetClipboardBytes(bytes));
+  EXPECT_EQ(PasteAnsweringBoxes("Not enough numbers on the stack"), 4);
+  ASSERT_TRUE(torva.Running());
+  ExpectLines("0.0123456789");
+}
+
+TEST_F(Clipboard, PasteTextWithoutTerminatingNul) {
+  size_t size = 0;
+  ASSERT_TRUE(th::SetClipboardUnterminated(3, '3', &size));
+  ASSERT_TRUE(torva.Command(CMD_PASTE));
+  ASSERT_TRUE(torva.Running());
+  std::string x = torva.Line(0);
+  EXPECT_EQ(x, std::string(std::min<size_t>(size, x.size()), '3')) << "block of " << size << " bytes";
+  EXPECT_FALSE(x.empty());
+}
