@@ -29,8 +29,9 @@ start_xvfb() {
   xvfb_alive && return 0
   rm -f "$state/display"
   # -displayfd picks a free display number and writes it once listening.
+  # 9>&-: the lock of `start` must not live on in Xvfb.
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$state/display" \
-    >"$state/xvfb.log" 2>&1 &
+    >"$state/xvfb.log" 2>&1 9>&- &
   echo $! >"$state/xvfb.pid"
   for _ in $(seq 1 100); do
     if [ -s "$state/display" ] && xdpyinfo -display "$(display_of)" >/dev/null 2>&1; then
@@ -45,11 +46,12 @@ start_xvfb() {
 make_prefix() {
   [ -f "$state/prefix.ready" ] && return 0
   rm -rf "$WINEPREFIX"
-  DISPLAY=$(display_of) wineboot -i >"$state/wineboot.log" 2>&1
+  # 9>&-: nor in the wineserver that wineboot leaves running.
+  DISPLAY=$(display_of) wineboot -i >"$state/wineboot.log" 2>&1 9>&-
   # Without a window manager Wine waits ~2 s for one whenever a top-level
   # window is hidden; unmanaged windows avoid that.
   DISPLAY=$(display_of) wine reg add 'HKCU\Software\Wine\X11 Driver' \
-    /v Managed /t REG_SZ /d N /f >>"$state/wineboot.log" 2>&1
+    /v Managed /t REG_SZ /d N /f >>"$state/wineboot.log" 2>&1 9>&-
   wineserver -w
   touch "$state/prefix.ready"
 }
