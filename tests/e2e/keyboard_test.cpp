@@ -2,6 +2,8 @@
 // calculator, the keys that must do nothing, and keys that meet a modal box.
 #include "e2e_fixture.h"
 
+#include <cctype>
+
 namespace {
 
 struct KeyCase {

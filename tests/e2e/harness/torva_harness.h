@@ -100,7 +100,7 @@ std::string ControlText(HWND dialog, int id);
 // Which standard icon the box shows. The pixels of the box's icon control
 // are read from the screen and compared with the system icons drawn the
 // same way; waits up to timeoutMs for the box to be painted. kNone when the
-// box has no visible icon control, kOther when the icon matches none.
+// box shows no icon, kOther when the icon matches none of the system icons.
 BoxIcon ReadBoxIcon(HWND box, DWORD timeoutMs = 3000);
 // Presses a button of a dialog with BM_CLICK (sent from a worker thread)
 // and waits until the click has been handled.
@@ -121,9 +121,11 @@ bool PressKey(WORD virtualKey, unsigned mods = kNoMods);
 // (VkKeyScanA), each with its own Shift state plus the given modifiers.
 bool TypeText(const std::string& text, unsigned mods = kNoMods);
 // Waits until the thread that owns `window` has taken every keystroke
-// sent so far out of its queue and handled it: a harmless marker key
-// (F24) is sent and its state is watched through an input attachment.
-// Returns false on timeout or when the barrier is not available.
+// sent so far out of its queue and handled it: Alt+Space opens the
+// foreground window's system menu once every earlier key has been read
+// (GetGUIThreadInfo shows menu mode from outside), and Escape closes it.
+// Needs a foreground window with a system menu (the panel, a message box,
+// the Sound box; not the About box), and ends a mouse capture.
 bool SettleInput(HWND window, DWORD timeoutMs = kStepTimeout);
 // Moves the mouse to the centre of a window and presses (down = true) or
 // releases the left button there.
