@@ -118,7 +118,7 @@ struct Candidate {
 BoxIcon Classify(HWND control) {
   static const Candidate candidates[] = {
       {IDI_EXCLAMATION, BoxIcon::kExclamation},
-      {IDI_ASTERISK, BoxIcon::kInformation},
+      {IDI_INFORMATION, BoxIcon::kInformation},
       {IDI_HAND, BoxIcon::kOther},
       {IDI_QUESTION, BoxIcon::kOther},
   };
