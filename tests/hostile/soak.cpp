@@ -15,8 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "calc_stack.h"
-#include "recording_panel.h"
+#include "engine_model.h"
 #include "session_driver.h"
 #include "torva_harness.h"
 #include "torva_ids.h"
@@ -39,63 +38,6 @@ Options ParseOptions(int argc, char** argv) {
   }
   return options;
 }
-
-// The codes the window hands to the engine; 122 to 124, 150 and 184 are the
-// front end's own, every other code does nothing.
-bool RoutedToEngine(unsigned code) {
-  static const unsigned kEngineCodes[] = {8,   13,  42,  43,  45,  46,  47,  48,  49,
-                                          50,  51,  52,  53,  54,  55,  56,  57,  176,
-                                          177, 178, 179, 180, 181, 182, 183, 186};
-  for (unsigned engine : kEngineCodes)
-    if (engine == code) return true;
-  return false;
-}
-
-// The model: the engine itself behind the recording panel, plus what it
-// must know of the clipboard, which the program shares with the soak.
-class Model {
- public:
-  Model() { ResetEngineAndRecording(); }
-
-  // Keys of one step; returns the number of messages the engine showed.
-  int Key(unsigned code) {
-    size_t before = panelRecording.errors.size();
-    calculator.Key(code);
-    CollectCopies();
-    return static_cast<int>(panelRecording.errors.size() - before);
-  }
-
-  // A paste: the first 81 characters of the clipboard text and a line
-  // feed, or a failure message when the clipboard holds no text.
-  int Paste() {
-    if (!clipboardHasText_) return 1;
-    std::string text = clipboard_.substr(0, 81) + "\n";
-    int messages = 0;
-    for (unsigned char c : text) messages += Key(c);
-    return messages;
-  }
-
-  void SetClipboard(const std::string& text) {
-    clipboard_ = text.substr(0, text.find('\0'));
-    clipboardHasText_ = true;
-  }
-
-  std::vector<std::string> Lines() const {
-    return {panelRecording.lines[0], panelRecording.lines[1], panelRecording.lines[2],
-            panelRecording.lines[3]};
-  }
-
- private:
-  void CollectCopies() {
-    if (!panelRecording.copies.empty()) SetClipboard(panelRecording.copies.back());
-    panelRecording.copies.clear();
-    panelRecording.cues.clear();
-    panelRecording.events.clear();
-  }
-
-  std::string clipboard_;
-  bool clipboardHasText_ = false;
-};
 
 // Keystrokes the soak presses, with the command each one gives.
 struct KeyStroke {

@@ -1,0 +1,78 @@
+// Settings files the program did not write: junk, huge, read-only, the key
+// twice. Start-up must stay quick and silent about them, and the Sound
+// setting must behave as far as the file lets it.
+#include <random>
+#include <string>
+
+#include "hostile_fixture.h"
+
+namespace {
+
+class SettingsAbuse : public HostileTest {
+ protected:
+  // Starts with the given settings bytes; start-up must not open a box.
+  void StartWith(const std::string& bytes) {
+    ASSERT_TRUE(WriteSettingsBytes(bytes));
+    DWORD started = GetTickCount();
+    Start();
+    ASSERT_TRUE(th::Sync(torva.Window()));
+    EXPECT_LT(GetTickCount() - started, th::kStepTimeout) << "start-up took too long";
+    EXPECT_TRUE(torva.Dialogs().empty()) << "a box at start-up";
+  }
+};
+
+std::string RandomBytes(size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(random());
+  return bytes;
+}
+
+// A megabyte of random bytes: no sound, and a choice made in the dialog is
+// still written and read back by the next start.
+TEST_F(SettingsAbuse, MegabyteOfJunkReadsAsSilent) {
+  StartWith(RandomBytes(1 << 20, 11));
+  EXPECT_FALSE(SoundDialog(IDC_SOUND_ON));
+  EXPECT_TRUE(SoundDialog()) << "the choice was not kept for this run";
+  torva.Kill();
+  Start();
+  EXPECT_TRUE(SoundDialog(IDC_SOUND_OFF)) << "the choice was not stored in the junk file";
+  ExpectStillCalculates();
+}
+
+// The key at the end of a megabyte of other sections is found.
+TEST_F(SettingsAbuse, KeyAfterAMegabyteOfOtherSections) {
+  std::string file;
+  for (int i = 0; file.size() < (1u << 20); ++i)
+    file += "[OTHER" + std::to_string(i) + "]\r\nSound=0\r\nName=" + std::string(40, 'x') + "\r\n";
+  file += "[TORVA]\r\nSound=1\r\n";
+  StartWith(file);
+  EXPECT_TRUE(SoundDialog(IDC_SOUND_OFF));
+  ExpectStillCalculates();
+}
+
+// A read-only file cannot take the new choice: no box, the choice holds
+// for this run, the file is unchanged and the next start reads the old one.
+TEST_F(SettingsAbuse, ReadOnlyFileKeepsItsValue) {
+  const std::string original = "[TORVA]\r\nSound=0\r\n";
+  ASSERT_TRUE(WriteSettingsBytes(original));
+  ASSERT_TRUE(SetReadOnly(th::SettingsPath(), true));
+  Start();
+  EXPECT_FALSE(SoundDialog(IDC_SOUND_ON));
+  EXPECT_TRUE(torva.Dialogs().empty()) << "the failed write was reported";
+  EXPECT_TRUE(SoundDialog(IDC_SOUND_OFF)) << "the choice did not hold for this run";
+  EXPECT_EQ(th::ReadSettings(), original);
+  ExpectStillCalculates();
+}
+
+// The key twice: the first one counts, and a new choice replaces what the
+// next start reads.
+TEST_F(SettingsAbuse, KeyTwiceFirstCountsAndIsReplaced) {
+  StartWith("[TORVA]\r\nSound=1\r\nSound=0\r\n");
+  EXPECT_TRUE(SoundDialog(IDC_SOUND_OFF));
+  torva.Kill();
+  Start();
+  EXPECT_FALSE(SoundDialog()) << "settings now: " << th::ReadSettings();
+}
+
+}  // namespace
