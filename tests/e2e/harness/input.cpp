@@ -53,6 +53,16 @@ bool SendCharacter(char c) {
   return SendInput(2, in, sizeof(INPUT)) == 2;
 }
 
+// The key that types c, with its Shift state in the high byte as from
+// VkKeyScanA. "*" and "+" come from the keypad: a keystroke without Shift
+// cannot lose its Shift when Wine re-reads the X keyboard state (which it
+// does whenever a window gains the X focus).
+SHORT KeyFor(char c) {
+  if (c == '*') return VK_MULTIPLY;
+  if (c == '+') return VK_ADD;
+  return VkKeyScanA(c);
+}
+
 BOOL CALLBACK FindOpenMenu(HWND window, LPARAM found) {
   char name[16] = "";
   GetClassNameA(window, name, sizeof name);
@@ -91,7 +101,7 @@ bool PressKey(WORD virtualKey, unsigned mods) {
 
 bool TypeText(const std::string& text, unsigned mods) {
   for (char c : text) {
-    SHORT scan = VkKeyScanA(c);
+    SHORT scan = KeyFor(c);
     bool ok;
     if (scan == -1) {
       ok = SendCharacter(c);

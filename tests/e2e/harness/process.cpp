@@ -71,6 +71,10 @@ bool TorvaProcess::Start(const std::string& exe, const std::string& workDir, boo
     error_ = "no program path: pass --torva=PATH or set TORVA_EXE";
     return false;
   }
+  // The pointer waits in a corner where no window opens: a window that
+  // appears under it makes Wine re-read the X keyboard state, which can
+  // drop a modifier key that SendInput is holding at that moment.
+  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
   std::string commandLine = "\"" + path + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
