@@ -5,7 +5,7 @@
 // four lines must be the model's. At the end the program must still answer
 // and hold no more windows or objects than at the start.
 //
-//   torva_soak --torva=PATH [--steps=N] [--seed=S]
+//   torva_soak --torva=PATH [--steps=N] [--seed=S] [--sweep=CODES]
 #include <windows.h>
 
 #include <cstdio>
@@ -27,12 +27,14 @@ namespace {
 struct Options {
   long steps = 2000;
   unsigned seed = 1;
+  long sweep = 0;  // codes 0..sweep-1 are each sent once before the steps
 };
 
 Options ParseOptions(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "--steps=", 8) == 0) options.steps = std::atol(argv[i] + 8);
+    if (std::strncmp(argv[i], "--sweep=", 8) == 0) options.sweep = std::atol(argv[i] + 8);
     if (std::strncmp(argv[i], "--seed=", 7) == 0)
       options.seed = static_cast<unsigned>(std::strtoul(argv[i] + 7, nullptr, 10));
   }
@@ -71,6 +73,26 @@ class Soak {
         std::printf("  open box: \"%s\"\n", th::ReadBox(box).text.c_str());
     }
     return ok;
+  }
+
+  // Every code below `limit` once (but Exit and Help), each with a random
+  // high word, the lines compared after each.
+  bool Sweep(long limit) {
+    for (long code = 0; code < limit && code < 65536; ++code) {
+      if (code == CMD_EXIT || code == CMD_HELP) continue;
+      WPARAM wParam = MAKEWPARAM(code, Uniform(65536));
+      if (!Command(wParam) || !LinesAgree()) {
+        std::printf("sweep: code %ld failed: %s\n", code, failure_.c_str());
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // Puts text on the clipboard, for the program and the model alike.
+  bool SetClipboard(const std::string& text) {
+    model_.SetClipboard(text);
+    return th::SetClipboardText(text);
   }
 
   long boxesAnswered() const { return boxes_; }
@@ -248,7 +270,6 @@ int main(int argc, char** argv) {
   Options options = ParseOptions(argc, argv);
   setvbuf(stdout, nullptr, _IONBF, 0);
   th::DeleteSettings();
-  th::SetClipboardText("");
 
   th::TorvaProcess torva;
   if (!torva.Start()) {
@@ -256,10 +277,20 @@ int main(int argc, char** argv) {
     return 1;
   }
   Soak soak(torva, options.seed);
+  if (!soak.SetClipboard("")) {
+    std::printf("cannot set the clipboard\n");
+    return 1;
+  }
   soak.LinesAgree();
   Snapshot before = Take(torva);
 
   DWORD started = GetTickCount();
+  if (options.sweep > 0) {
+    if (!soak.Sweep(options.sweep)) return 1;
+    std::printf("sweep of codes 0..%ld with random high words: %.1f s\n", options.sweep - 1,
+                (GetTickCount() - started) / 1000.0);
+    started = GetTickCount();
+  }
   long step = 0;
   for (; step < options.steps; ++step) {
     if (!soak.Step(step)) break;
