@@ -4,7 +4,12 @@
 // file size and working set. Prints one tab-separated row per figure:
 //   name, TORVA, floor, unit, ratio, goal
 //
-//   bench_driver TORVA.EXE FLOOR.EXE [runs] [repetitions]
+//   bench_driver TORVA.EXE FLOOR.EXE [runs] [repetitions] [VARIANT.EXE]
+//                [FLOOR_FULL.EXE]
+//
+// A variant (TORVA.EXE built with a proposed change) has its commands and
+// paste timed in turn with the program's, labelled as such. FLOOR_FULL.EXE, the
+// floor program on the calculator's own panel, takes part in the start-up.
 #include <windows.h>
 #include <psapi.h>
 
@@ -142,26 +147,41 @@ bool SetClipboardText(const std::string& text) {
   return placed;
 }
 
-// Start-up, alternating the two programs; also their working sets once up.
-bool MeasureStartUp(const std::string& torvaExe, const std::string& floorExe, int runs) {
-  std::vector<double> torvaTimes, floorTimes, torvaSets, floorSets;
+struct StartTimes {
+  std::vector<double> milliseconds, workingSets;
+};
+
+// Start-up, the programs taking turns in a rotating order, so that none
+// always runs first; also their working sets once up.
+bool MeasureStartUp(const std::string& torvaExe, const std::string& floorExe,
+                    const std::string& fullFloorExe, int runs) {
+  struct Program {
+    std::string exe;
+    const char* className;
+    StartTimes times;
+  } programs[] = {{torvaExe, "TORVA", {}}, {floorExe, "FLOOR", {}}, {fullFloorExe, "TORVA", {}}};
+  const int count = fullFloorExe.empty() ? 2 : 3;
   for (int run = 0; run < runs; ++run) {
-    for (int which = 0; which < 2; ++which) {
-      // Alternate the order too, so neither always runs second.
-      bool torvaTurn = (which == 0) == (run % 2 == 0);
+    for (int turn = 0; turn < count; ++turn) {
+      Program& program = programs[(run + turn) % count];
       Launched launched;
-      if (!Launch(torvaTurn ? torvaExe : floorExe, torvaTurn ? "TORVA" : "FLOOR", &launched)) {
-        std::fprintf(stderr, "cannot start %s\n", torvaTurn ? "TORVA" : "FLOOR");
+      if (!Launch(program.exe, program.className, &launched)) {
+        std::fprintf(stderr, "cannot start %s\n", program.exe.c_str());
         return false;
       }
-      (torvaTurn ? torvaTimes : floorTimes).push_back(launched.startSeconds * 1000);
-      (torvaTurn ? torvaSets : floorSets).push_back(WorkingSet(launched.process.hProcess) / 1024.0);
+      program.times.milliseconds.push_back(launched.startSeconds * 1000);
+      program.times.workingSets.push_back(WorkingSet(launched.process.hProcess) / 1024.0);
       End(launched);
     }
   }
-  Row("start-up to a responsive panel (median ms)", Median(torvaTimes), Median(floorTimes), "ms",
-      "<= 1.10 x floor");
-  Row("working set after start-up (KiB)", Median(torvaSets), Median(floorSets), "KiB", "-");
+  double floor = Median(programs[1].times.milliseconds);
+  Row("start-up to a responsive panel (median ms)", Median(programs[0].times.milliseconds), floor,
+      "ms", "<= 1.10 x floor");
+  if (count == 3)
+    Row("start-up of the floor on the full panel (median ms)",
+        Median(programs[2].times.milliseconds), floor, "ms", "-");
+  Row("working set after start-up (KiB)", Median(programs[0].times.workingSets),
+      Median(programs[1].times.workingSets), "KiB", "-");
   Row("program file size (KiB)", FileSize(torvaExe) / 1024.0, FileSize(floorExe) / 1024.0, "KiB",
       "-");
   return true;
@@ -169,44 +189,95 @@ bool MeasureStartUp(const std::string& torvaExe, const std::string& floorExe, in
 
 // Commands through the real window, interleaved with the bare WM_SETTEXT
 // that is their floor: each round is digit, Enter, add on a stack of at
-// least four values, then a WM_SETTEXT of line X.
-bool MeasureCommands(const std::string& torvaExe, int repetitions) {
-  Launched torva;
-  if (!Launch(torvaExe, "TORVA", &torva)) return false;
-  for (char c : std::string("1\r2\r3\r4\r")) SendMessageA(torva.window, WM_COMMAND, c, 0);
-  HWND lineX = GetDlgItem(torva.window, IDC_LINE_X);
-  std::vector<double> digit, enter, add, setText;
-  for (int i = 0; i < repetitions; ++i) {
-    digit.push_back(SendMicroseconds(torva.window, WM_COMMAND, CMD_DIGIT_5, 0));
-    enter.push_back(SendMicroseconds(torva.window, WM_COMMAND, CMD_ENTER, 0));
-    add.push_back(SendMicroseconds(torva.window, WM_COMMAND, CMD_ADD, 0));
-    setText.push_back(SendMicroseconds(lineX, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("12345")));
-  }
-  double floor = Median(setText);
-  Row("command: digit (median us)", Median(digit), floor, "us", "-");
-  Row("command: Enter (median us)", Median(enter), floor, "us", "-");
-  Row("command: add, four lines in use (median us)", Median(add), floor, "us", "<= 3 x floor");
-  Row("floor: WM_SETTEXT of line X (median us)", floor, 0, "us", "-");
+// least four values, then a WM_SETTEXT of line X. Several programs (the
+// program and variants of it) run side by side, one round each in turn.
+struct CommandTimes {
+  std::string label;
+  Launched launched;
+  HWND lineX = nullptr;
+  std::vector<double> digit, enter, add, setText, paste;
+};
 
-  // Paste of 81 digits: 27 fit line X, the others are refused with a beep.
+void CommandRound(CommandTimes& t) {
+  t.digit.push_back(SendMicroseconds(t.launched.window, WM_COMMAND, CMD_DIGIT_5, 0));
+  t.enter.push_back(SendMicroseconds(t.launched.window, WM_COMMAND, CMD_ENTER, 0));
+  t.add.push_back(SendMicroseconds(t.launched.window, WM_COMMAND, CMD_ADD, 0));
+  t.setText.push_back(SendMicroseconds(t.lineX, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("12345")));
+}
+
+// Paste of 81 digits: 27 fit line X, the others are refused with a beep.
+bool PasteRound(CommandTimes& t) {
   std::string digits;
   while (digits.size() < 81) digits += "123456789";
-  std::vector<double> paste;
-  for (int i = 0; i < repetitions / 20 + 1; ++i) {
-    if (!SetClipboardText(digits)) return false;
-    paste.push_back(SendMicroseconds(torva.window, WM_COMMAND, CMD_PASTE, 0));
-    SendMessageA(torva.window, WM_COMMAND, CMD_CLEAR, 0);
-  }
-  Row("paste of 81 digits, end to end (median us)", Median(paste), 0, "us", "-");
-  char text[128] = "";
-  SendMessageA(torva.window, WM_COMMAND, CMD_DIGIT_0, 0);  // proof of life
-  GetWindowTextA(lineX, text, sizeof text);
-  End(torva);
-  if (std::string(text) != "0") {
-    std::fprintf(stderr, "TORVA did not answer as expected at the end (line X \"%s\")\n", text);
-    return false;
-  }
+  if (!SetClipboardText(digits)) return false;
+  t.paste.push_back(SendMicroseconds(t.launched.window, WM_COMMAND, CMD_PASTE, 0));
+  SendMessageA(t.launched.window, WM_COMMAND, CMD_CLEAR, 0);
   return true;
+}
+
+void CommandRows(const CommandTimes& t) {
+  const char* label = t.label.c_str();
+  double floor = Median(t.setText);
+  std::string name;
+  Row((name = std::string("command: digit (median us)") + label).c_str(), Median(t.digit), floor, "us", "-");
+  Row((name = std::string("command: Enter (median us)") + label).c_str(), Median(t.enter), floor, "us", "-");
+  Row((name = std::string("command: add, four lines in use (median us)") + label).c_str(),
+      Median(t.add), floor, "us", "<= 3 x floor");
+  Row((name = std::string("floor: WM_SETTEXT of line X (median us)") + label).c_str(), floor, 0, "us", "-");
+  Row((name = std::string("paste of 81 digits, end to end (median us)") + label).c_str(),
+      Median(t.paste), 0, "us", "-");
+}
+
+bool MeasureCommands(const std::vector<std::string>& exes, const std::vector<std::string>& labels,
+                     int repetitions) {
+  std::vector<CommandTimes> programs(exes.size());
+  for (size_t i = 0; i < exes.size(); ++i) {
+    programs[i].label = labels[i];
+    if (!Launch(exes[i], "TORVA", &programs[i].launched)) return false;
+    for (char c : std::string("1\r2\r3\r4\r"))
+      SendMessageA(programs[i].launched.window, WM_COMMAND, c, 0);
+    programs[i].lineX = GetDlgItem(programs[i].launched.window, IDC_LINE_X);
+  }
+  for (int i = 0; i < repetitions; ++i)
+    for (CommandTimes& t : programs) CommandRound(t);
+  for (int i = 0; i < repetitions / 20 + 1; ++i)
+    for (CommandTimes& t : programs)
+      if (!PasteRound(t)) return false;
+
+  bool alive = true;
+  for (CommandTimes& t : programs) {
+    CommandRows(t);
+    char text[128] = "";
+    SendMessageA(t.launched.window, WM_COMMAND, CMD_DIGIT_0, 0);  // proof of life
+    GetWindowTextA(t.lineX, text, sizeof text);
+    End(t.launched);
+    if (std::string(text) != "0") {
+      std::fprintf(stderr, "%s did not answer as expected at the end (line X \"%s\")\n",
+                   t.label.c_str(), text);
+      alive = false;
+    }
+  }
+  return alive;
+}
+
+// What one display-line write costs inside a process: SetWindowTextA on a
+// visible static control of the same size as line X, the text changing
+// every time as it does in a command.
+void MeasureLineWrite(int repetitions) {
+  HWND parent = CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 272, 300, nullptr,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND line = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT, 11, 86, 250, 24,
+                            parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+  std::vector<double> writes;
+  for (int i = 0; i < repetitions; ++i) {
+    double before = Now();
+    SetWindowTextA(line, i % 2 ? "0.666666666667" : "1.33333333333");
+    writes.push_back((Now() - before) * 1e6);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+  DestroyWindow(parent);
+  Row("one display-line write in-process (median us)", Median(writes), 0, "us", "-");
 }
 
 }  // namespace
@@ -219,7 +290,14 @@ int main(int argc, char** argv) {
   int runs = argc > 3 ? std::atoi(argv[3]) : 20;
   int repetitions = argc > 4 ? std::atoi(argv[4]) : 2000;
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  if (!MeasureStartUp(argv[1], argv[2], runs)) return 1;
-  if (!MeasureCommands(argv[1], repetitions)) return 1;
+  std::string fullFloor = argc > 6 ? argv[6] : "";
+  if (!MeasureStartUp(argv[1], argv[2], fullFloor, runs)) return 1;
+  std::vector<std::string> exes = {argv[1]}, labels = {""};
+  if (argc > 5) {
+    exes.push_back(argv[5]);
+    labels.push_back(" [deferred line writes]");
+  }
+  if (!MeasureCommands(exes, labels, repetitions)) return 1;
+  MeasureLineWrite(repetitions);
   return 0;
 }

@@ -3,6 +3,13 @@
 // template of the same size with four static lines, and a message loop.
 #include <windows.h>
 
+// Built a second time with the calculator's own class and template (all
+// its buttons), to tell the cost of the panel from the cost of the program.
+#ifndef FLOOR_CLASS
+#define FLOOR_CLASS "FLOOR"
+#define FLOOR_TEMPLATE "DIAL_FLOOR"
+#endif
+
 namespace {
 
 LRESULT CALLBACK FloorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -22,10 +29,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  windowClass.lpszClassName = "FLOOR";
+  windowClass.lpszClassName = FLOOR_CLASS;
   RegisterClassA(&windowClass);
 
-  HWND panel = CreateDialogParamA(instance, "DIAL_FLOOR", NULL, NULL, 0);
+  HWND panel = CreateDialogParamA(instance, FLOOR_TEMPLATE, NULL, NULL, 0);
   ShowWindow(panel, showCommand);
 
   MSG msg;
