@@ -8,7 +8,7 @@
 //                [FLOOR_FULL.EXE]
 //
 // A variant (TORVA.EXE built with a proposed change) has its commands and
-// paste timed in turn with the program's, labelled as such. FLOOR_FULL.EXE, the
+// paste timed after the program's, labelled as such. FLOOR_FULL.EXE, the
 // floor program on the calculator's own panel, takes part in the start-up.
 #include <windows.h>
 #include <psapi.h>
@@ -189,8 +189,7 @@ bool MeasureStartUp(const std::string& torvaExe, const std::string& floorExe,
 
 // Commands through the real window, interleaved with the bare WM_SETTEXT
 // that is their floor: each round is digit, Enter, add on a stack of at
-// least four values, then a WM_SETTEXT of line X. Several programs (the
-// program and variants of it) run side by side, one round each in turn.
+// least four values, then a WM_SETTEXT of line X.
 struct CommandTimes {
   std::string label;
   Launched launched;
@@ -198,11 +197,21 @@ struct CommandTimes {
   std::vector<double> digit, enter, add, setText, paste;
 };
 
+// Each timed message is followed, untimed, by a wait until the program is
+// idle again: the repainting a message leaves behind would otherwise be
+// counted in whichever message is timed next, in either program.
+double Timed(const CommandTimes& t, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  double microseconds = SendMicroseconds(window, message, wParam, lParam);
+  WaitForInputIdle(t.launched.process.hProcess, 1000);
+  return microseconds;
+}
+
 void CommandRound(CommandTimes& t) {
-  t.digit.push_back(SendMicroseconds(t.launched.window, WM_COMMAND, CMD_DIGIT_5, 0));
-  t.enter.push_back(SendMicroseconds(t.launched.window, WM_COMMAND, CMD_ENTER, 0));
-  t.add.push_back(SendMicroseconds(t.launched.window, WM_COMMAND, CMD_ADD, 0));
-  t.setText.push_back(SendMicroseconds(t.lineX, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("12345")));
+  HWND window = t.launched.window;
+  t.digit.push_back(Timed(t, window, WM_COMMAND, CMD_DIGIT_5, 0));
+  t.enter.push_back(Timed(t, window, WM_COMMAND, CMD_ENTER, 0));
+  t.add.push_back(Timed(t, window, WM_COMMAND, CMD_ADD, 0));
+  t.setText.push_back(Timed(t, t.lineX, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("12345")));
 }
 
 // Paste of 81 digits: 27 fit line X, the others are refused with a beep.
@@ -210,8 +219,8 @@ bool PasteRound(CommandTimes& t) {
   std::string digits;
   while (digits.size() < 81) digits += "123456789";
   if (!SetClipboardText(digits)) return false;
-  t.paste.push_back(SendMicroseconds(t.launched.window, WM_COMMAND, CMD_PASTE, 0));
-  SendMessageA(t.launched.window, WM_COMMAND, CMD_CLEAR, 0);
+  t.paste.push_back(Timed(t, t.launched.window, WM_COMMAND, CMD_PASTE, 0));
+  Timed(t, t.launched.window, WM_COMMAND, CMD_CLEAR, 0);
   return true;
 }
 
@@ -228,36 +237,31 @@ void CommandRows(const CommandTimes& t) {
       Median(t.paste), 0, "us", "-");
 }
 
-bool MeasureCommands(const std::vector<std::string>& exes, const std::vector<std::string>& labels,
-                     int repetitions) {
-  std::vector<CommandTimes> programs(exes.size());
-  for (size_t i = 0; i < exes.size(); ++i) {
-    programs[i].label = labels[i];
-    if (!Launch(exes[i], "TORVA", &programs[i].launched)) return false;
-    for (char c : std::string("1\r2\r3\r4\r"))
-      SendMessageA(programs[i].launched.window, WM_COMMAND, c, 0);
-    programs[i].lineX = GetDlgItem(programs[i].launched.window, IDC_LINE_X);
-  }
-  for (int i = 0; i < repetitions; ++i)
-    for (CommandTimes& t : programs) CommandRound(t);
+// One program at a time, in the foreground as when a user works it (the
+// focus handling of every command costs more in the active window).
+bool MeasureCommands(const std::string& exe, const std::string& label, int repetitions) {
+  CommandTimes t;
+  t.label = label;
+  if (!Launch(exe, "TORVA", &t.launched)) return false;
+  SetForegroundWindow(t.launched.window);
+  for (char c : std::string("1\r2\r3\r4\r")) SendMessageA(t.launched.window, WM_COMMAND, c, 0);
+  t.lineX = GetDlgItem(t.launched.window, IDC_LINE_X);
+  WaitForInputIdle(t.launched.process.hProcess, 1000);
+  for (int i = 0; i < repetitions; ++i) CommandRound(t);
   for (int i = 0; i < repetitions / 20 + 1; ++i)
-    for (CommandTimes& t : programs)
-      if (!PasteRound(t)) return false;
+    if (!PasteRound(t)) return false;
+  CommandRows(t);
 
-  bool alive = true;
-  for (CommandTimes& t : programs) {
-    CommandRows(t);
-    char text[128] = "";
-    SendMessageA(t.launched.window, WM_COMMAND, CMD_DIGIT_0, 0);  // proof of life
-    GetWindowTextA(t.lineX, text, sizeof text);
-    End(t.launched);
-    if (std::string(text) != "0") {
-      std::fprintf(stderr, "%s did not answer as expected at the end (line X \"%s\")\n",
-                   t.label.c_str(), text);
-      alive = false;
-    }
+  char text[128] = "";
+  SendMessageA(t.launched.window, WM_COMMAND, CMD_DIGIT_0, 0);  // proof of life
+  GetWindowTextA(t.lineX, text, sizeof text);
+  End(t.launched);
+  if (std::string(text) != "0") {
+    std::fprintf(stderr, "%s did not answer as expected at the end (line X \"%s\")\n",
+                 exe.c_str(), text);
+    return false;
   }
-  return alive;
+  return true;
 }
 
 // What one display-line write costs inside a process: SetWindowTextA on a
@@ -292,12 +296,8 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   std::string fullFloor = argc > 6 ? argv[6] : "";
   if (!MeasureStartUp(argv[1], argv[2], fullFloor, runs)) return 1;
-  std::vector<std::string> exes = {argv[1]}, labels = {""};
-  if (argc > 5) {
-    exes.push_back(argv[5]);
-    labels.push_back(" [deferred line writes]");
-  }
-  if (!MeasureCommands(exes, labels, repetitions)) return 1;
+  if (!MeasureCommands(argv[1], "", repetitions)) return 1;
+  if (argc > 5 && !MeasureCommands(argv[5], " [deferred line writes]", repetitions)) return 1;
   MeasureLineWrite(repetitions);
   return 0;
 }
