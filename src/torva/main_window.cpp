@@ -5,6 +5,7 @@
 
 #include "calc_stack.h"
 #include "clipboard_read.h"
+#include "panel_win32.h"
 #include "torva_ids.h"
 
 namespace {
@@ -90,6 +91,7 @@ void Paste() {
     for (const char* p = text; *p != '\0'; ++p) {
         calculator.Key(static_cast<unsigned char>(*p));
     }
+    FlushDisplayLines();
 }
 
 LRESULT OnCommand(HWND window, UINT message, WPARAM wordParameter, LPARAM longParameter) {
@@ -99,6 +101,7 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wordParameter, LPARAM longPa
         // The engine looks at the low byte only; afterwards the command goes
         // on to the default processing like any other.
         calculator.Key(static_cast<unsigned>(wordParameter));
+        FlushDisplayLines();
         break;
     case kHelp:  ShowHelp();    return 0;
     case kAbout: ShowAbout();   return 0;
