@@ -2,8 +2,6 @@
 # The benchmark in one command: builds TORVA.EXE, the floor program and the
 # driver (MinGW), and the engine benchmark (native); times TORVA.EXE against
 # its floors side by side under Wine in a private session; prints one table.
-# TORVA_DEFERRED.EXE, the program with its display writes deferred to the
-# end of each command (bench/win/deferred_panel.cpp), is timed beside it.
 #
 #   bench/run.sh [runs] [repetitions]     defaults 20 and 2000
 # Build trees (override to reuse others): TORVA_BUILD (build/bench-mingw64),
@@ -38,8 +36,7 @@ winpath() { winepath -w "$1" 2>/dev/null; }
 echo "measuring under Wine: $runs start-ups each, $repetitions commands" >&2
 windows_rows=$("$session" run "$state" "$win_build/bench_driver.exe" \
   "$(winpath "$torva_build/bin/TORVA.EXE")" "$(winpath "$win_build/FLOOR.EXE")" \
-  "$runs" "$repetitions" "$(winpath "$win_build/TORVA_DEFERRED.EXE")" \
-  "$(winpath "$win_build/FLOOR_FULL.EXE")" | tr -d '\r')
+  "$runs" "$repetitions" "$(winpath "$win_build/FLOOR_FULL.EXE")" | tr -d '\r')
 
 echo "measuring the engine natively" >&2
 engine_json=$win_build/engine_bench.json

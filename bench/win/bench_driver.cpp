@@ -288,16 +288,15 @@ void MeasureLineWrite(int repetitions) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: bench_driver TORVA.EXE FLOOR.EXE [runs] [repetitions]\n");
+    std::fprintf(stderr, "usage: bench_driver TORVA.EXE FLOOR.EXE [runs] [repetitions] [FLOOR_FULL.EXE]\n");
     return 2;
   }
   int runs = argc > 3 ? std::atoi(argv[3]) : 20;
   int repetitions = argc > 4 ? std::atoi(argv[4]) : 2000;
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  std::string fullFloor = argc > 6 ? argv[6] : "";
+  std::string fullFloor = argc > 5 ? argv[5] : "";
   if (!MeasureStartUp(argv[1], argv[2], fullFloor, runs)) return 1;
   if (!MeasureCommands(argv[1], "", repetitions)) return 1;
-  if (argc > 5 && !MeasureCommands(argv[5], " [deferred line writes]", repetitions)) return 1;
   MeasureLineWrite(repetitions);
   return 0;
 }
