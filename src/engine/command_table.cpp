@@ -41,31 +41,13 @@ const CommandRow kCommandRows[] = {
     {CMD_SQUARE, 1, "square.wav"},
 };
 
-const CommandRow* FindRow(int code)
+const CommandRow* Row(int code)
 {
     for (const CommandRow& row : kCommandRows) {
         if (row.code == code)
             return &row;
     }
     return nullptr;
-}
-
-// The rows above spread over all 256 codes, so that every keystroke looks
-// its command up by index.
-struct CommandIndex {
-    const CommandRow* rows[256];
-
-    CommandIndex()
-    {
-        for (int code = 0; code < 256; ++code)
-            rows[code] = FindRow(code);
-    }
-};
-
-const CommandRow* Row(int code)
-{
-    static const CommandIndex index;
-    return (code >= 0 && code < 256) ? index.rows[code] : nullptr;
 }
 
 bool IsZero(double x) { return x == 0; }  // -0 counts as zero

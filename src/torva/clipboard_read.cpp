@@ -3,8 +3,7 @@
 
 #include <string.h>
 
-#include "calc_stack.h"  // soundEnabled
-#include "panel.h"
+#include "feedback.h"
 #include "torva_ids.h"
 #include "vexlib.h"
 
@@ -29,8 +28,7 @@ void ReadClipboardText(char* out) {
     if (text == NULL) {
         // Close first, so the clipboard is free while the message is up.
         CloseClipboard();
-        if (soundEnabled) PanelPlayCue("error.wav");
-        ShowMessage(mainWindow, IDS_PASTE_FAILED, 0);
+        ReportError(IDS_PASTE_FAILED);  // error cue if sound is on, then the box
         return;
     }
 
