@@ -5,14 +5,14 @@
 #
 #   bench/run.sh [runs] [repetitions]     defaults 20 and 2000
 # Build trees (override to reuse others): TORVA_BUILD (build/bench-mingw64),
-# BENCH_WIN_BUILD (build/bench-win), NATIVE_BUILD (build/bench-native).
+# NATIVE_BUILD (build/bench-native).
 set -eu
 runs=${1:-20}
 repetitions=${2:-2000}
 root=$(cd "$(dirname "$0")/.." && pwd)
 absolute() { case $1 in /*) echo "$1" ;; *) echo "$root/$1" ;; esac; }
 torva_build=$(absolute "${TORVA_BUILD:-build/bench-mingw64}")
-win_build=$(absolute "${BENCH_WIN_BUILD:-build/bench-win}")
+win_build=$torva_build/bench/win  # the floor programs, the driver, the log
 native_build=$(absolute "${NATIVE_BUILD:-build/bench-native}")
 log=$win_build/run.log
 mkdir -p "$win_build"
@@ -20,9 +20,7 @@ mkdir -p "$win_build"
 
 echo "building (log: $log)" >&2
 [ -f "$torva_build/CMakeCache.txt" ] || cmake --preset mingw64 -S "$root" -B "$torva_build" >>"$log" 2>&1
-cmake --build "$torva_build" --target torva -j2 >>"$log" 2>&1
-cmake -S "$root/bench/win" -B "$win_build" --toolchain "$root/cmake/mingw-w64-x86_64.cmake" >>"$log" 2>&1
-cmake --build "$win_build" -j2 >>"$log" 2>&1
+cmake --build "$torva_build" --target torva floor floor_full bench_driver -j2 >>"$log" 2>&1
 [ -f "$native_build/CMakeCache.txt" ] || cmake --preset native -S "$root" -B "$native_build" >>"$log" 2>&1
 cmake --build "$native_build" --target torva_engine_bench torva_panel_calls -j2 >>"$log" 2>&1
 
