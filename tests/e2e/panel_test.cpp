@@ -26,12 +26,6 @@ const ControlSpec kControls[] = {
     {150, "S&ound", "Button"},
 };
 
-std::string ClassName(HWND window) {
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
 std::string WindowText(HWND window) {
   char text[128] = "";
   GetWindowTextA(window, text, sizeof text);
@@ -81,7 +75,7 @@ using Panel = TorvaTest;
 TEST_F(Panel, WindowAndControls) {
   HWND panel = torva.Window();
   EXPECT_EQ(WindowText(panel), "TORVA NT");
-  EXPECT_EQ(ClassName(panel), "TORVA");
+  EXPECT_EQ(th::ClassName(panel), "TORVA");
   EXPECT_EQ(GetWindowLongA(panel, GWL_STYLE) & WS_MAXIMIZEBOX, 0) << "the panel has a maximize box";
 
   HWND child = GetWindow(panel, GW_CHILD);
@@ -89,7 +83,7 @@ TEST_F(Panel, WindowAndControls) {
     ASSERT_NE(child, nullptr) << "controls end before id " << spec.id;
     EXPECT_EQ(GetDlgCtrlID(child), spec.id);
     EXPECT_EQ(WindowText(child), spec.label) << "control " << spec.id;
-    EXPECT_EQ(ClassName(child), spec.className) << "control " << spec.id;
+    EXPECT_EQ(th::ClassName(child), spec.className) << "control " << spec.id;
     EXPECT_TRUE(IsWindowVisible(child)) << "control " << spec.id;
     child = GetWindow(child, GW_HWNDNEXT);
   }

@@ -50,17 +50,11 @@ std::string WindowText(HWND window) {
   return text;
 }
 
-std::string ClassOf(HWND window) {
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
 // Visible main windows of the help viewer.
 std::vector<HWND> ViewerWindows() {
   std::vector<HWND> found;
   EnumWindows([](HWND window, LPARAM param) -> BOOL {
-    if (IsWindowVisible(window) && ClassOf(window) == "MS_WINHELP")
+    if (IsWindowVisible(window) && th::ClassName(window) == "MS_WINHELP")
       reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
     return TRUE;
   }, reinterpret_cast<LPARAM>(&found));
@@ -81,7 +75,7 @@ HWND WaitForViewer() {
 HWND TopicControl(HWND viewer) {
   HWND found = nullptr;
   EnumChildWindows(viewer, [](HWND child, LPARAM param) -> BOOL {
-    std::string name = ClassOf(child);
+    std::string name = th::ClassName(child);
     for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
     if (name.find("RICHEDIT") == std::string::npos) return TRUE;
     *reinterpret_cast<HWND*>(param) = child;

@@ -9,12 +9,6 @@ namespace {
 
 constexpr int kMessageTextId = 0xFFFF;
 
-std::string ClassOf(HWND window) {
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
 struct DialogSearch {
   DWORD processId;
   std::vector<HWND> found;
@@ -24,7 +18,7 @@ BOOL CALLBACK CollectDialog(HWND window, LPARAM param) {
   auto* search = reinterpret_cast<DialogSearch*>(param);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == search->processId && IsWindowVisible(window) && ClassOf(window) == "#32770")
+  if (owner == search->processId && IsWindowVisible(window) && ClassName(window) == "#32770")
     search->found.push_back(window);
   return TRUE;
 }
@@ -103,7 +97,7 @@ double Difference(const Picture& a, const Picture& b) {
 HWND IconControl(HWND box) {
   for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     LONG style = GetWindowLongA(child, GWL_STYLE);
-    if (ClassOf(child) == "Static" && (style & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child))
+    if (ClassName(child) == "Static" && (style & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child))
       return child;
   }
   return nullptr;
@@ -179,6 +173,12 @@ HWND WaitForOtherDialog(DWORD processId, HWND except, DWORD timeoutMs) {
 
 HWND WaitForDialog(DWORD processId, DWORD timeoutMs) {
   return WaitForOtherDialog(processId, nullptr, timeoutMs);
+}
+
+std::string ClassName(HWND window) {
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
 }
 
 std::string ControlText(HWND dialog, int id) {

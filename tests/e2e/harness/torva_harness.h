@@ -97,6 +97,8 @@ HWND WaitForOtherDialog(DWORD processId, HWND except, DWORD timeoutMs = kStepTim
 BoxInfo ReadBox(HWND box);
 // Text of a dialog's child control, "" when there is none.
 std::string ControlText(HWND dialog, int id);
+// The window's class name ("#32770", "Button", ...).
+std::string ClassName(HWND window);
 // Which standard icon the box shows. The pixels of the box's icon control
 // are read from the screen and compared with the system icons drawn the
 // same way; waits up to timeoutMs for the box to be painted. kNone when the
