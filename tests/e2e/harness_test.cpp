@@ -1,6 +1,10 @@
 // Checks of the harness itself where a wrong answer would make the
-// program's tests meaningless: icon recognition and clipboard handling.
+// program's tests meaningless: icon recognition, clipboard handling and
+// unwritable files.
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
 
 #include "torva_harness.h"
 
@@ -67,4 +71,30 @@ TEST(Harness, ClipboardHolderLocksOthersOut) {
     EXPECT_FALSE(th::ClipboardOpenable());
   }
   EXPECT_TRUE(th::ClipboardOpenable());
+}
+
+// The immutable flag must shut out even Wine running as root, and come
+// off again, or the tests of unwritable settings prove nothing.
+TEST(Harness, ImmutableFileRefusesWrites) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  std::string path = std::string(temp) + "immutable-check.txt";
+  th::SetImmutable(path, false);
+  DeleteFileA(path.c_str());
+  FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
+
+  ASSERT_TRUE(th::SetImmutable(path, true));
+  file = std::fopen(path.c_str(), "ab");
+  EXPECT_EQ(file, nullptr) << "an immutable file was opened for writing";
+  if (file) std::fclose(file);
+  // Wine's DeleteFileA reports success here, but the file stays.
+  DeleteFileA(path.c_str());
+  EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES)
+      << "an immutable file was deleted";
+
+  ASSERT_TRUE(th::SetImmutable(path, false));
+  EXPECT_TRUE(DeleteFileA(path.c_str()));
+  EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -64,6 +64,10 @@ case $cmd in
     ;;
   stop)
     wineserver -k 2>/dev/null
+    # Tests make files unwritable with the host's immutable flag and clear
+    # it again; should one have died first, clear it here, or the build
+    # tree could not be removed.
+    chattr -R -f -i "$WINEPREFIX/drive_c/users" "$WINEPREFIX/drive_c/windows/TORVA.INI" 2>/dev/null
     [ -s "$state/xvfb.pid" ] && kill "$(cat "$state/xvfb.pid")" 2>/dev/null
     rm -f "$state/xvfb.pid" "$state/display"
     exit 0

@@ -188,6 +188,12 @@ bool WriteSettings(const std::string& content);
 // "" when the file is missing.
 std::string ReadSettings();
 
+// Sets or clears the host's immutable flag on a file or folder (a Windows
+// path), so that not even Wine running as root can write it; waits until
+// that shows. An immutable file cannot be deleted either: always clear the
+// flag again, also when a test fails.
+bool SetImmutable(const std::string& path, bool immutable);
+
 // ---------------------------------------------------------------- processes
 
 // Ids of the running processes whose executable is named exeName

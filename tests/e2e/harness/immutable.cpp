@@ -1,0 +1,64 @@
+// Files and folders the program truly cannot write.
+//
+// Wine runs as root here and root ignores the read-only attribute, so a
+// test that needs an unwritable file sets the host's immutable flag on its
+// Unix path with chattr. Wine starts the host program but does not report
+// its end, so the effect itself is what is waited for.
+#include "torva_harness.h"
+
+#include <string>
+
+namespace torva_harness {
+namespace {
+
+// The Unix path of a Windows path, through Wine's own converter.
+std::string ToUnixPath(const std::string& windowsPath) {
+  using Converter = char* (*)(const WCHAR*);
+  auto convert = reinterpret_cast<Converter>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+  if (!convert) return "";
+  WCHAR wide[MAX_PATH * 2];
+  if (!MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH * 2)) return "";
+  char* unixPath = convert(wide);
+  if (!unixPath) return "";
+  std::string result = unixPath;
+  HeapFree(GetProcessHeap(), 0, unixPath);
+  return result;
+}
+
+// Whether something can be written at path: a file is opened for writing;
+// in a folder a probe file is made and removed again.
+bool Writable(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  std::string target = folder ? path + "\\immutable-probe.tmp" : path;
+  HANDLE file = CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, folder ? CREATE_NEW : OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  if (folder) DeleteFileA(target.c_str());
+  return true;
+}
+
+}  // namespace
+
+bool SetImmutable(const std::string& path, bool immutable) {
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return !immutable;
+  if (Writable(path) == !immutable) return true;
+  std::string unixPath = ToUnixPath(path);
+  if (unixPath.empty()) return false;
+  std::string commandLine = std::string("Z:\\usr\\bin\\chattr ") + (immutable ? "+i" : "-i") +
+                            " \"" + unixPath + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return WaitUntil([&] { return Writable(path) == !immutable; }, kStepTimeout, 20);
+}
+
+}  // namespace torva_harness
