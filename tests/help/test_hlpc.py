@@ -21,6 +21,8 @@ HLPC = os.path.join(ROOT, "tools", "hlpc.py")
 SOURCE = os.path.join(ROOT, "help", "torva.hlpsrc")
 RC = os.path.join(ROOT, "res", "torva.rc")
 IDS = os.path.join(ROOT, "res", "torva_ids.h")
+with open(os.path.join(ROOT, "CMakeLists.txt")) as _f:
+    VERSION = re.search(r"^project\(\w+ VERSION ([\d.]+)", _f.read(), re.M).group(1)
 
 # A small keyboard map: Alt+q twice (the second never acts), a virtual key,
 # a control character and a panel with two buttons.
@@ -66,12 +68,12 @@ class Workspace(unittest.TestCase):
         table = ".keytable\nCMD_QUIT | quit\nCMD_GO | go\nCMD_BELL | bell\n.end\n" if keys else ""
         return write(self.dir, "t.hlpsrc", ".title T\n.topic main Main\n" + textwrap.dedent(body) + table)
 
-    def compile(self, body, keys=True):
-        return hlpreader.read(compile_help(self.source(body, keys), self.rc, self.ids))
+    def compile(self, body, keys=True, version=None):
+        return hlpreader.read(compile_help(self.source(body, keys), self.rc, self.ids, version))
 
-    def run_cli(self, source_path, output):
-        return subprocess.run([sys.executable, HLPC, source_path, "-o", output, "--rc", self.rc, "--ids", self.ids],
-                              capture_output=True, text=True)
+    def run_cli(self, source_path, output, *options):
+        return subprocess.run([sys.executable, HLPC, source_path, "-o", output, "--rc", self.rc, "--ids", self.ids,
+                               *options], capture_output=True, text=True)
 
 
 class TorvaHelpFile(unittest.TestCase):
@@ -79,12 +81,14 @@ class TorvaHelpFile(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.help = hlpreader.read(compile_help(SOURCE, RC, IDS))
+        cls.help = hlpreader.read(compile_help(SOURCE, RC, IDS, VERSION))
         with open(RC, encoding="latin-1") as f:
             cls.rc_text = f.read()
 
-    def test_title_contents_and_window_caption(self):
+    def test_title_copyright_contents_and_window_caption(self):
         self.assertEqual(self.help.title, "TORVA NT Help")
+        self.assertRegex(self.help.system[2][0].decode("cp1252"),
+                         rf"^TORVA NT {re.escape(VERSION)} - Copyright \(c\) 20\d\d The TORVA NT developers\0$")
         self.assertEqual(self.help.contents.title, "TORVA NT Help")
         window = self.help.system[6][0]
         self.assertEqual(window[12:21].rstrip(b"\0"), b"main")
@@ -179,6 +183,19 @@ class CompilerOutput(Workspace):
         self.assertIn("Ctrl+G\tnone\tbell", text)
         self.assertNotIn("CMD_NOTHING", text)
 
+    def test_version_is_filled_in_from_the_command_line(self):
+        path = write(self.dir, "v.hlpsrc", ".title T {version}\n.copyright C {version} (c)\n.topic main Main\n"
+                                           "Version {version}, not \\{version}.\n")
+        out = os.path.join(self.dir, "V.HLP")
+        result = subprocess.run([sys.executable, HLPC, path, "-o", out, "--version", "4.56"], capture_output=True,
+                                text=True)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(out, "rb") as f:
+            help_file = hlpreader.read(f.read())
+        self.assertEqual(help_file.title, "T 4.56")
+        self.assertEqual(help_file.system[2][0], b"C 4.56 (c)\0")
+        self.assertIn("Version 4.56, not {version}.", help_file.topics[0].text)
+
     def test_same_inputs_give_the_same_file(self):
         path = self.source("Text.\n")
         os.environ["SOURCE_DATE_EPOCH"] = "1000000"
@@ -203,6 +220,7 @@ class BadInput(Workspace):
         self.assert_error("Press Alt+Z.\n", 3, "Alt+Z is not a key of the keyboard map")
         self.assert_error("{keys:CMD_MISSING}\n", 3, "unknown command symbol")
         self.assert_error("x " * 2000 + "\n", 3, "paragraph too long")
+        self.assert_error("Fine.\n\nVersion {version}.\n", 5, "{version} needs the program's version (--version)")
 
     def test_key_table_must_cover_the_keyboard_map(self):
         with self.assertRaises(SourceError) as caught:

@@ -16,10 +16,18 @@ def arguments(argv):
     parser.add_argument("-o", "--output", required=True, help="help file to write")
     parser.add_argument("--rc", help="resource script with the keyboard map ACCELS and the panel DIAL_MAIN")
     parser.add_argument("--ids", help="header with the #define ids the resource script uses")
+    parser.add_argument("--version", type=ascii_text, help="the program's version, for {version} in the source")
     args = parser.parse_args(argv)
     if bool(args.rc) != bool(args.ids):
         parser.error("--rc and --ids go together")
     return args
+
+
+def ascii_text(value):
+    """The help is plain ASCII, and so must be what is filled into it."""
+    if not value or not all(" " <= ch <= "~" for ch in value):
+        raise argparse.ArgumentTypeError(f"{value!r} is not plain ASCII text")
+    return value
 
 
 def build_date(paths):
@@ -47,10 +55,10 @@ def write_atomically(path, data):
         raise
 
 
-def compile_help(source_path, rc=None, ids=None):
+def compile_help(source_path, rc=None, ids=None, version=None):
     """Bytes of the help file; raises SourceError on bad input."""
     keyboard = Keyboard(resources.ResourceScript(rc, resources.read_ids(ids))) if rc else None
-    doc = source.parse(source_path, keyboard)
+    doc = source.parse(source_path, keyboard, version)
     inputs = [source_path] + ([rc, ids] if rc else [])
     return winhelp.build(doc, build_date(inputs))
 
@@ -58,7 +66,7 @@ def compile_help(source_path, rc=None, ids=None):
 def main(argv=None):
     args = arguments(sys.argv[1:] if argv is None else argv)
     try:
-        data = compile_help(args.source, args.rc, args.ids)
+        data = compile_help(args.source, args.rc, args.ids, args.version)
     except SourceError as e:
         print(f"hlpc: {e}", file=sys.stderr)
         return 1

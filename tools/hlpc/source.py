@@ -16,8 +16,10 @@ start with '.' in the first column:
 Inside a topic a blank line ends a paragraph. A line "## TEXT" is a heading,
 "- TEXT" a list item, "TERM :: TEXT" a row of a two-column list and "> TEXT"
 a line of a typed example. Indented lines continue an item or a row. Inline:
-**bold**, [text](topic_id), {keys:SYMBOL}, {button:SYMBOL}; a backslash makes
-the next character literal. The first topic is the contents topic.
+**bold**, [text](topic_id), {keys:SYMBOL}, {button:SYMBOL}, {version}; a
+backslash makes the next character literal. The first topic is the contents
+topic. {version} may also stand in .title and .copyright: the program's
+version is kept in one place, the build, which passes it to the compiler.
 """
 
 import re
@@ -26,6 +28,7 @@ from dataclasses import dataclass, field
 from .errors import SourceError
 
 TOPIC_ID = re.compile(r"^[A-Za-z0-9._]+$")
+VERSION = "{version}"
 SHORTCUT = re.compile(r"\b(?:Ctrl|Alt|Shift)\+(?:[A-Za-z0-9]+|[^\sA-Za-z0-9])")
 
 
@@ -71,10 +74,12 @@ class Document:
 
 
 class Parser:
-    """Parses one source file; `keyboard` (or None) expands key references."""
+    """Parses one source file; `keyboard` (or None) expands key references,
+    `version` (or None) fills in {version}."""
 
-    def __init__(self, path, text, keyboard=None):
+    def __init__(self, path, text, keyboard=None, version=None):
         self.path = path
+        self.version = version
         self.lines = text.split("\n")
         self.keyboard = keyboard
         self.doc = Document(path)
@@ -126,7 +131,7 @@ class Parser:
             if name == "syskeys":
                 self.doc.syskeys.update(arg.split())
             else:
-                setattr(self.doc, name, arg)
+                setattr(self.doc, name, self.fill_version(arg, line_no))
         elif name == "keywords":
             self.current_topic(line_no, name).keywords.extend(
                 (k.strip(), line_no) for k in arg.split(";") if k.strip())
@@ -144,6 +149,13 @@ class Parser:
         else:
             raise self.error(line_no, f"unknown directive .{name}")
         return next_index
+
+    def fill_version(self, text, line_no):
+        if VERSION not in text:
+            return text
+        if self.version is None:
+            raise self.error(line_no, f"{VERSION} needs the program's version (--version)")
+        return text.replace(VERSION, self.version)
 
     def current_topic(self, line_no, name):
         if not self.topic:
@@ -262,10 +274,13 @@ class Parser:
                 spans.append(Span("link", re.sub(r"\\(.)", r"\1", m.group(1)), m.group(2)))
                 self.links.append((m.group(2), line_no))
                 i = m.end()
+            elif text.startswith(VERSION, i):
+                buf.append(self.fill_version(VERSION, line_no))
+                i += len(VERSION)
             elif ch == "{":
                 m = re.compile(r"\{(keys|button):([A-Za-z_]\w*)\}").match(text, i)
                 if not m:
-                    raise self.error(line_no, "'{' starts no {keys:SYMBOL} or {button:SYMBOL}; write \\{ for a brace")
+                    raise self.error(line_no, "'{' starts no {keys:SYMBOL}, {button:SYMBOL} or {version}; write \\{ for a brace")
                 if not self.keyboard:
                     raise self.error(line_no, f"{m.group(0)} needs the resource script (--rc)")
                 emit()
@@ -300,7 +315,7 @@ class Parser:
             self.keyboard.check_complete()
 
 
-def parse(path, keyboard=None):
+def parse(path, keyboard=None, version=None):
     with open(path, encoding="latin-1", newline="") as f:
         text = f.read()
-    return Parser(path, text, keyboard).parse()
+    return Parser(path, text, keyboard, version).parse()
