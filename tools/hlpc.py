@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Help compiler: turns help/torva.hlpsrc into TORVA.HLP (WinHelp 3.1).
+"""Help compiler: turns help/torva.hlpsrc into TORVA.HLP (WinHelp 3.1) and
+the same help as one HTML page, TORVA-HELP.HTM.
 
-  hlpc.py SOURCE -o OUTPUT [--rc RESOURCE_SCRIPT --ids IDS_HEADER]
+  hlpc.py SOURCE [-o HLP_FILE] [--html HTML_FILE] [--rc RESOURCE_SCRIPT --ids IDS_HEADER]
+          [--version VERSION]
 
 With --rc the key table and every {keys:...} and {button:...} reference are
 taken from the program's keyboard map and main panel. Errors are reported

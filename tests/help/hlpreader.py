@@ -1,14 +1,17 @@
-"""A reader of WinHelp 3.1 files, kept apart from the compiler on purpose.
+"""A reader of WinHelp 3.1 files and of the HTML help page, kept apart from
+the compiler on purpose.
 
 It decodes a file the way a help viewer has to (directory, |SYSTEM, |FONT,
 the |TOPIC record chain through LZ77 blocks, |CONTEXT, |CTXOMAP, the keyword
 index) and raises FormatError on any inconsistency it can see, so that the
 tests check the compiler's output against an independent reading of the
-format rather than against the compiler's own code.
+format rather than against the compiler's own code. The HTML page is read
+with the standard library's HTML parser (read_html).
 """
 
 import struct
 from dataclasses import dataclass, field
+from html.parser import HTMLParser
 
 
 class FormatError(Exception):
@@ -372,3 +375,132 @@ def read_paragraph(fmt, text, font_count, pos):
     need(s == len(strings), f"paragraph {pos:#x}: {len(strings) - s} strings without a command")
     need(counted == characters, f"paragraph {pos:#x}: {characters} characters stored, {counted} shown")
     return Paragraph("".join(out), links, fonts, characters, indent, tabs)
+
+
+# -- the HTML page ---------------------------------------------------------------------
+#
+# Read with the standard library's HTML parser, not the compiler's code, and
+# more strictly than a browser would: the page closes every element it opens,
+# so a stray or missing end tag is a fault rather than something to repair.
+
+VOID_ELEMENTS = {"area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "source", "wbr"}
+INLINE_ELEMENTS = {"a", "b", "strong", "em", "i", "code", "kbd", "span"}
+
+
+@dataclass
+class Section:
+    id: str
+    heading: str = ""
+    words: list = field(default_factory=list)      # visible words, without navigation
+    links: list = field(default_factory=list)      # (href, text), without navigation
+    nav_links: list = field(default_factory=list)  # (href, text) of its navigation
+
+
+@dataclass
+class Page:
+    lang: str = ""
+    title: str = ""
+    charset: str = ""
+    security_policy: str = ""
+    sections: list = field(default_factory=list)
+    ids: list = field(default_factory=list)        # every id attribute, in order
+    tables: list = field(default_factory=list)     # tables as rows of (cell tag, scope, text)
+    outside: list = field(default_factory=list)    # what the page would load or run
+    examples: list = field(default_factory=list)   # texts of <pre>, line breaks as \n
+    tags: dict = field(default_factory=dict)       # tag -> how many elements
+    footer: str = ""
+
+    def section(self, section_id):
+        return next((s for s in self.sections if s.id == section_id), None)
+
+    def links(self):
+        return [(s, href, text) for s in self.sections for href, text in s.links + s.nav_links]
+
+
+class PageReader(HTMLParser):
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.page = Page()
+        self.open = []              # (tag, attributes) of the elements open now
+        self.texts = {}             # depth of each open element -> pieces of its text
+
+    def inside(self, tag):
+        return any(t == tag for t, _ in self.open)
+
+    def handle_starttag(self, tag, attrs):
+        a = dict(attrs)
+        self.page.tags[tag] = self.page.tags.get(tag, 0) + 1
+        if "id" in a:
+            self.page.ids.append(a["id"])
+        for name, value in attrs:
+            if name in ("src", "srcset", "data", "action", "background") or name.startswith("on") or \
+                    (name == "href" and not (value or "").startswith("#")):
+                self.page.outside.append(f"<{tag} {name}={value!r}>")
+        if tag in ("script", "iframe", "object", "embed", "base") or (tag == "link" and a.get("rel")):
+            self.page.outside.append(f"<{tag}>")
+        if tag == "html":
+            self.page.lang = a.get("lang", "")
+        elif tag == "meta" and "charset" in a:
+            self.page.charset = a["charset"]
+        elif tag == "meta" and (a.get("http-equiv") or "").lower() == "content-security-policy":
+            self.page.security_policy = a.get("content", "")
+        elif tag == "section":
+            self.page.sections.append(Section(a.get("id", "")))
+        elif tag == "table":
+            self.page.tables.append([])
+        elif tag == "tr":
+            self.page.tables[-1].append([])
+        if tag == "br":
+            self.add("\n")
+        elif tag not in INLINE_ELEMENTS:
+            self.add(" ")
+        if tag not in VOID_ELEMENTS:
+            self.open.append((tag, a))
+            self.texts[len(self.open)] = []
+
+    def handle_startendtag(self, tag, attrs):
+        raise FormatError(f"<{tag}/>: the page is HTML, not XML")
+
+    def handle_endtag(self, tag):
+        need(self.open and self.open[-1][0] == tag,
+             f"</{tag}> closes <{self.open[-1][0] if self.open else 'nothing'}>")
+        text = "".join(self.texts.pop(len(self.open)))
+        _, a = self.open.pop()
+        section = self.page.sections[-1] if self.inside("section") else None
+        if tag == "title":
+            self.page.title = text
+        elif tag in ("h1", "h2") and section and not section.heading:
+            section.heading = " ".join(text.split())
+        elif tag in ("th", "td"):
+            self.page.tables[-1][-1].append((tag, a.get("scope", ""), " ".join(text.split())))
+        elif tag == "footer":
+            self.page.footer = " ".join(text.split())
+        elif tag == "pre":
+            self.page.examples.append(text)
+        elif tag == "a" and section:
+            links = section.nav_links if self.inside("nav") else section.links
+            links.append((a.get("href", ""), " ".join(text.split())))
+        if tag not in INLINE_ELEMENTS:
+            self.add(" ")
+
+    def handle_data(self, data):
+        self.add(data)
+
+    def add(self, text):
+        for pieces in self.texts.values():
+            pieces.append(text)
+        if self.inside("section") and not self.inside("nav") and not self.inside("style"):
+            self.page.sections[-1].words.append(text)
+
+
+def read_html(data):
+    """The page from its bytes; raises FormatError where it is malformed."""
+    reader = PageReader()
+    reader.feed(data.decode("ascii"))
+    reader.close()
+    need(not reader.open, f"<{reader.open[-1][0] if reader.open else ''}> is never closed")
+    for section in reader.page.sections:
+        section.words = "".join(section.words).split()
+    ids = reader.page.ids
+    need(len(ids) == len(set(ids)), "an id is given twice")
+    return reader.page

@@ -45,6 +45,11 @@ END
 FIXTURE_IDS = "#define CMD_QUIT 10\n#define CMD_GO 11\n#define CMD_BELL 12\n#define CMD_NOTHING 13\n"
 
 
+def words(text):
+    """Visible words, without the dashes the help file shows before list items."""
+    return [w for w in text.split() if w != "-"]
+
+
 def write(directory, name, text):
     path = os.path.join(directory, name)
     with open(path, "w", encoding="latin-1", newline="") as f:
@@ -82,6 +87,7 @@ class TorvaHelpFile(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.help = hlpreader.read(compile_help(SOURCE, RC, IDS, VERSION))
+        cls.page = hlpreader.read_html(compile_help(SOURCE, RC, IDS, VERSION, "html"))
         with open(RC, encoding="latin-1") as f:
             cls.rc_text = f.read()
 
@@ -139,6 +145,39 @@ class TorvaHelpFile(unittest.TestCase):
             for name in re.findall(r"\b(?:Ctrl|Alt|Shift)\+(?:\w+|[^\s\w])", topic.text):
                 self.assertTrue(name == "Alt+F4" or name in table, f"{name} in {topic.title!r}")
 
+    def test_html_has_every_topic_of_the_help_file_with_its_text(self):
+        self.assertEqual([s.heading for s in self.page.sections], [t.title for t in self.help.topics])
+        for section, topic in zip(self.page.sections, self.help.topics):
+            # The section's anchor is the topic's context id in the help file.
+            self.assertIs(self.help.topic_at(self.help.context.get(hlpreader.hash_name(section.id))), topic)
+            self.assertEqual(words(" ".join(section.words)), words(topic.text), topic.title)
+
+    def test_html_links_resolve_as_the_help_files_jumps_do(self):
+        for section, href, text in self.page.links():
+            self.assertTrue(href.startswith("#") and self.page.section(href[1:]), f"{href} in {section.id}")
+        html_links = sorted((s.heading, text, self.page.section(href[1:]).heading)
+                            for s in self.page.sections for href, text in s.links)
+        hlp_links = sorted((t.title, text, self.help.topic_at(self.help.context[h]).title)
+                           for t in self.help.topics for p in t.paragraphs for h, text in p.links)
+        self.assertEqual(html_links, hlp_links)
+        contents = self.page.sections[0]
+        self.assertEqual([s.nav_links for s in self.page.sections], [[]] + [[("#" + contents.id, "Contents")]] *
+                         (len(self.page.sections) - 1))
+
+    def test_html_key_table_has_the_rows_of_the_help_file(self):
+        hlp_rows = [tuple(p.text.split("\t")) for p in self.help.topic_titled("Keys and buttons").paragraphs
+                    if p.text.count("\t") == 2]
+        table, = self.page.tables
+        self.assertEqual([tuple(text for _, _, text in row) for row in table], hlp_rows)
+        self.assertEqual({cell[:2] for cell in table[0]}, {("th", "col")})
+        self.assertEqual({row[0][:2] for row in table[1:]}, {("th", "row")})
+
+    def test_html_page_is_plain_and_stands_alone(self):
+        self.assertEqual((self.page.lang, self.page.title, self.page.charset), ("en", "TORVA NT Help", "utf-8"))
+        self.assertEqual(self.page.outside, [])
+        self.assertIn("default-src 'none'", self.page.security_policy)
+        self.assertRegex(self.page.footer, rf"^TORVA NT {re.escape(VERSION)} - Copyright")
+
     def test_error_messages_appear_word_for_word(self):
         strings = dict(re.findall(r"^\s*(IDS_\w+),\s*\"([^\"]*)\"", self.rc_text, re.M))
         errors = self.help.topic_titled("Error messages").text
@@ -182,6 +221,26 @@ class CompilerOutput(Workspace):
         self.assertIn("F5\tGo\tgo", text)
         self.assertIn("Ctrl+G\tnone\tbell", text)
         self.assertNotIn("CMD_NOTHING", text)
+
+    def test_html_lists_rows_examples_and_markup_characters(self):
+        path = self.source("""\
+            Text with <tags> & "quotes"; see [Main, in capitals](MAIN).
+
+            - one
+            - two
+              continued
+            A :: first row
+            B :: second row
+            > 1 Enter
+            > 2 +
+            """)
+        page = hlpreader.read_html(compile_help(path, self.rc, self.ids, fmt="html"))
+        main = page.sections[0]
+        self.assertEqual(" ".join(main.words[:10]), 'Main Text with <tags> & "quotes"; see Main, in capitals.')
+        self.assertEqual(main.links, [("#main", "Main, in capitals")])
+        self.assertEqual([page.tags.get(t) for t in ("ul", "li", "dl", "dt", "dd", "pre")], [1, 2, 1, 2, 2, 1])
+        self.assertIn("two continued", " ".join(main.words))
+        self.assertEqual(page.examples, ["1 Enter\n2 +"])
 
     def test_version_is_filled_in_from_the_command_line(self):
         path = write(self.dir, "v.hlpsrc", ".title T {version}\n.copyright C {version} (c)\n.topic main Main\n"
@@ -233,22 +292,28 @@ class BadInput(Workspace):
     def test_failed_compile_leaves_no_file_or_the_old_one(self):
         bad = self.source("[x](missing)\n")
         fresh = os.path.join(self.dir, "FRESH.HLP")
-        result = self.run_cli(bad, fresh)
+        result = self.run_cli(bad, fresh, "--html", os.path.join(self.dir, "FRESH.HTM"))
         self.assertEqual(result.returncode, 1)
         self.assertRegex(result.stderr, r"t\.hlpsrc:3: error: link to unknown topic 'missing'")
         self.assertFalse(os.path.exists(fresh))
-        old = write(self.dir, "OLD.HLP", "previous build")
-        self.assertEqual(self.run_cli(bad, old).returncode, 1)
-        with open(old) as f:
-            self.assertEqual(f.read(), "previous build")
-        self.assertEqual(sorted(os.listdir(self.dir)), ["OLD.HLP", "fixture.rc", "ids.h", "t.hlpsrc"])
+        old, old_html = write(self.dir, "OLD.HLP", "previous build"), write(self.dir, "OLD.HTM", "previous page")
+        self.assertEqual(self.run_cli(bad, old, "--html", old_html).returncode, 1)
+        # A fault that only the WinHelp writer finds leaves the old page too.
+        too_long = self.run_cli(self.source("x " * 2000 + "\n"), old, "--html", old_html)
+        self.assertIn("paragraph too long", too_long.stderr)
+        for path, text in ((old, "previous build"), (old_html, "previous page")):
+            with open(path) as f:
+                self.assertEqual(f.read(), text)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["OLD.HLP", "OLD.HTM", "fixture.rc", "ids.h", "t.hlpsrc"])
 
-    def test_good_compile_writes_a_readable_file(self):
-        out = os.path.join(self.dir, "GOOD.HLP")
-        result = self.run_cli(self.source("Text.\n"), out)
+    def test_good_compile_writes_readable_files(self):
+        out, out_html = os.path.join(self.dir, "GOOD.HLP"), os.path.join(self.dir, "GOOD.HTM")
+        result = self.run_cli(self.source("Text.\n"), out, "--html", out_html)
         self.assertEqual(result.returncode, 0, result.stderr)
         with open(out, "rb") as f:
             self.assertEqual(hlpreader.read(f.read()).topics[0].title, "Main")
+        with open(out_html, "rb") as f:
+            self.assertEqual(hlpreader.read_html(f.read()).sections[0].heading, "Main")
 
 
 if __name__ == "__main__":

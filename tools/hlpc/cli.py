@@ -5,21 +5,25 @@ import os
 import sys
 import tempfile
 
-from . import resources, source, winhelp
+from . import htmlhelp, resources, source, winhelp
 from .errors import SourceError
 from .keyboard import Keyboard
 
 
 def arguments(argv):
-    parser = argparse.ArgumentParser(prog="hlpc", description="Compile a help source into a WinHelp 3.1 file.")
+    parser = argparse.ArgumentParser(prog="hlpc", description="Compile a help source into a WinHelp 3.1 file "
+                                                              "and the same help as one HTML page.")
     parser.add_argument("source", help="help source (.hlpsrc)")
-    parser.add_argument("-o", "--output", required=True, help="help file to write")
+    parser.add_argument("-o", "--output", dest="hlp", help="WinHelp file to write")
+    parser.add_argument("--html", help="HTML page to write")
     parser.add_argument("--rc", help="resource script with the keyboard map ACCELS and the panel DIAL_MAIN")
     parser.add_argument("--ids", help="header with the #define ids the resource script uses")
     parser.add_argument("--version", type=ascii_text, help="the program's version, for {version} in the source")
     args = parser.parse_args(argv)
     if bool(args.rc) != bool(args.ids):
         parser.error("--rc and --ids go together")
+    if not any(getattr(args, f) for f in FORMATS):
+        parser.error("nothing to write: give -o, --html or both")
     return args
 
 
@@ -55,23 +59,39 @@ def write_atomically(path, data):
         raise
 
 
-def compile_help(source_path, rc=None, ids=None, version=None):
-    """Bytes of the help file; raises SourceError on bad input."""
+# The output formats, each written from the same parsed document and build date.
+FORMATS = {
+    "hlp": winhelp.build,
+    "html": lambda doc, date: htmlhelp.build(doc),
+}
+
+
+def read_document(source_path, rc=None, ids=None, version=None):
+    """The parsed document and its build date; raises SourceError on bad input."""
     keyboard = Keyboard(resources.ResourceScript(rc, resources.read_ids(ids))) if rc else None
     doc = source.parse(source_path, keyboard, version)
     inputs = [source_path] + ([rc, ids] if rc else [])
-    return winhelp.build(doc, build_date(inputs))
+    return doc, build_date(inputs)
+
+
+def compile_help(source_path, rc=None, ids=None, version=None, fmt="hlp"):
+    """Bytes of the help in one format; raises SourceError on bad input."""
+    return FORMATS[fmt](*read_document(source_path, rc, ids, version))
 
 
 def main(argv=None):
     args = arguments(sys.argv[1:] if argv is None else argv)
     try:
-        data = compile_help(args.source, args.rc, args.ids, args.version)
+        doc, date = read_document(args.source, args.rc, args.ids, args.version)
+        # Every format is built before any is written, so a fault leaves
+        # all of them as they were.
+        outputs = {getattr(args, f): build(doc, date) for f, build in FORMATS.items() if getattr(args, f)}
+        for path, data in outputs.items():
+            write_atomically(path, data)
     except SourceError as e:
         print(f"hlpc: {e}", file=sys.stderr)
         return 1
     except OSError as e:
         print(f"hlpc: {e.filename or ''}: error: {e.strerror}", file=sys.stderr)
         return 1
-    write_atomically(args.output, data)
     return 0

@@ -280,7 +280,8 @@ class Parser:
             elif ch == "{":
                 m = re.compile(r"\{(keys|button):([A-Za-z_]\w*)\}").match(text, i)
                 if not m:
-                    raise self.error(line_no, "'{' starts no {keys:SYMBOL}, {button:SYMBOL} or {version}; write \\{ for a brace")
+                    raise self.error(line_no, "'{' starts no {keys:SYMBOL}, {button:SYMBOL} or {version}; "
+                                              "write \\{ for a brace")
                 if not self.keyboard:
                     raise self.error(line_no, f"{m.group(0)} needs the resource script (--rc)")
                 emit()
