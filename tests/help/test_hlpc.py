@@ -2,6 +2,7 @@
 
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -18,6 +19,7 @@ from hlpc.cli import compile_help  # noqa: E402
 from hlpc.errors import SourceError  # noqa: E402
 
 HLPC = os.path.join(ROOT, "tools", "hlpc.py")
+CHROMIUM = shutil.which("chromium")
 SOURCE = os.path.join(ROOT, "help", "torva.hlpsrc")
 RC = os.path.join(ROOT, "res", "torva.rc")
 IDS = os.path.join(ROOT, "res", "torva_ids.h")
@@ -314,6 +316,36 @@ class BadInput(Workspace):
             self.assertEqual(hlpreader.read(f.read()).topics[0].title, "Main")
         with open(out_html, "rb") as f:
             self.assertEqual(hlpreader.read_html(f.read()).sections[0].heading, "Main")
+
+
+@unittest.skipUnless(CHROMIUM, "chromium is not installed")
+@unittest.skipIf(os.environ.get("HLPC_SKIP_BROWSER"), "runs on its own as the CTest test help_html_browser")
+class HtmlInBrowser(unittest.TestCase):
+    """The real page in headless Chromium, opened from disk as a user would."""
+
+    def test_page_loads_cleanly_and_parses_as_written(self):
+        page = compile_help(SOURCE, RC, IDS, VERSION, "html")
+        with tempfile.TemporaryDirectory() as d:
+            path = os.path.join(d, "TORVA-HELP.HTM")
+            with open(path, "wb") as f:
+                f.write(page)
+            # The background services off: this machine's network refuses them.
+            result = subprocess.run(
+                [CHROMIUM, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                 f"--user-data-dir={d}/profile", "--enable-logging=stderr", "--v=0", "--dump-dom",
+                 "file://" + path], capture_output=True, timeout=60)
+        log = result.stderr.decode(errors="replace")
+        self.assertEqual(result.returncode, 0, log[-2000:])
+        # The page runs nothing, so any console message is a refused or failed load.
+        self.assertEqual([line for line in log.splitlines() if ":CONSOLE" in line], [])
+        # Chromium repairs bad markup silently; its DOM must be what the page says.
+        written, rendered = hlpreader.read_html(page), hlpreader.read_html(result.stdout)
+        self.assertEqual(rendered.title, written.title)
+        self.assertEqual(rendered.sections, written.sections)
+        self.assertEqual(rendered.tables, written.tables)
+        self.assertEqual(rendered.tags, written.tags)
+        self.assertGreater(len(rendered.sections), 10)
 
 
 if __name__ == "__main__":
