@@ -1,6 +1,6 @@
 # The release package: a zip holding TORVA.EXE, its voice cues, the help
-# file and the keyboard map, all in one folder (the program finds the cues
-# and the help file beside itself).
+# file with its HTML page, and the keyboard map, all in one folder (the
+# program finds the cues and the help file beside itself).
 #
 #   cmake --build <build> --target package
 
@@ -13,8 +13,9 @@ if(NOT TORVA_CUE_FILES)
 endif()
 install(FILES ${TORVA_CUE_FILES} DESTINATION .)
 
-# The help compiler's output; a build without it still packages.
-install(FILES ${CMAKE_BINARY_DIR}/bin/TORVA.HLP DESTINATION . OPTIONAL)
+# The help compiler's output, the help file and the same help as a web page
+# for Windows without a WinHelp viewer; a build without them still packages.
+install(FILES ${CMAKE_BINARY_DIR}/bin/TORVA.HLP ${CMAKE_BINARY_DIR}/bin/TORVA-HELP.HTM DESTINATION . OPTIONAL)
 
 # The keyboard map, with the version filled in and Windows line ends.
 configure_file(${PROJECT_SOURCE_DIR}/package/KEYS.TXT
