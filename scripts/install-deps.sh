@@ -7,7 +7,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine wine64 xvfb xdotool x11-utils imagemagick
-  espeak-ng sox zip unzip chromium
+  flite sox pocketsphinx pocketsphinx-en-us zip unzip chromium
 )
 missing=()
 for p in "${packages[@]}"; do

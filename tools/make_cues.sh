@@ -1,7 +1,7 @@
 #!/bin/bash
 # Regenerates the calculator's voice cues in cues/ from scratch: spoken words
-# from espeak-ng, an error tone from sox. The output is deterministic (fixed
-# voice, speed, pitch and processing; no dither), so a rerun reproduces the
+# from flite, an error tone from sox. The output is deterministic (fixed
+# voice, speed and processing; no dither), so a rerun reproduces the
 # committed files byte for byte. The build only copies the committed files;
 # no speech engine is needed to build or test.
 #
@@ -12,16 +12,22 @@
 # Every cue is 16-bit mono PCM at 22050 Hz with a plain 44-byte RIFF header;
 # leading and trailing silence is trimmed so that a read-out of a long number
 # stays short. After writing, tools/cue_check.py prints each duration and
-# checks the limits.
+# what a speech recogniser hears in each cue, and checks both.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(dirname "$here")
 
 RATE=22050
-VOICE=en-us
-SPEED=250      # words per minute: digits come out at 0.1-0.3 s
-PITCH=50
+# flite's built-in US English male voice. Of the voices Debian packages it
+# was the one a recogniser understood fully and steadily at this speed (see
+# the README); slt, awb, kal16, espeak-ng and festival's voices each lost
+# some words. Its phone durations scaled to 0.575 keep the read-out of a
+# long result under 4.5 s; at 0.56 "point" and "back" start to blur. At 0.57
+# and 0.58 the trim below keeps the silent closure before the final p of
+# "drop" (and cuts the p itself), so that cue would end on silence.
+VOICE=rms
+STRETCH=0.575
 
 # file name -> spoken text
 CUES=(
@@ -46,7 +52,8 @@ TRIM_AND_LEVEL=(silence 1 0.005 0.5% reverse silence 1 0.005 0.5%
 
 speak() { # name text outdir scratch
   local name=$1 text=$2 out=$3 tmp=$4
-  espeak-ng -v "$VOICE" -s "$SPEED" -p "$PITCH" -w "$tmp/raw.wav" "$text"
+  flite -voice "$VOICE" --setf duration_stretch="$STRETCH" -t "$text" \
+    -o "$tmp/raw.wav"
   sox -D -V1 "$tmp/raw.wav" "${SOX_OUT[@]}" "$out/$name" "${TRIM_AND_LEVEL[@]}"
 }
 
@@ -71,7 +78,7 @@ generate() { # outdir
   rm -rf "$tmp"
 }
 
-for tool in espeak-ng sox python3; do
+for tool in flite sox python3; do
   command -v "$tool" >/dev/null || { echo "make_cues: $tool is not installed" >&2; exit 1; }
 done
 
