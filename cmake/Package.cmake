@@ -1,38 +1,86 @@
-# The release package: a zip holding TORVA.EXE, its voice cues, the help
-# file with its HTML page, and the keyboard map, all in one folder (the
-# program finds the cues and the help file beside itself).
+# The release of one Windows build:
 #
 #   cmake --build <build> --target package
+#
+# makes <build>/TORVA-<version>-win64.zip and TORVA-<version>-win64.msi (win32
+# for the 32-bit build). Both hold the same files, staged in
+# <build>/package/TORVA-<version>-<arch>/: TORVA.EXE, its voice cues, the help
+# file with its HTML page, and the keyboard map, in one folder (the program
+# finds the cues and the help beside itself). The shipped TORVA.EXE is
+# bin/TORVA.EXE without symbols or debug information; those are kept in
+# <build>/debug/TORVA.EXE.debug, which the shipped program names, so that a
+# debugger given both finds them. Both files come out byte for byte the same
+# from every build of one commit (scripts/check-reproducible.sh).
 
-if(TARGET torva)
-  install(TARGETS torva RUNTIME DESTINATION .)
+if(NOT TARGET torva OR NOT TARGET torva_help OR NOT TARGET torva_cues)
+  return()
 endif()
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+find_program(TORVA_WIXL wixl)
+find_program(TORVA_MSIBUILD msibuild)
 
-if(NOT TORVA_CUE_FILES)
-  file(GLOB TORVA_CUE_FILES ${PROJECT_SOURCE_DIR}/cues/*.wav)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(torva_package_arch win64)
+  set(torva_msi_arch x64)
+else()
+  set(torva_package_arch win32)
+  set(torva_msi_arch x86)
 endif()
-install(FILES ${TORVA_CUE_FILES} DESTINATION .)
-
-# The help compiler's output, the help file and the same help as a web page
-# for Windows without a WinHelp viewer; a build without them still packages.
-install(FILES ${CMAKE_BINARY_DIR}/bin/TORVA.HLP ${CMAKE_BINARY_DIR}/bin/TORVA-HELP.HTM DESTINATION . OPTIONAL)
+set(torva_package_name TORVA-${PROJECT_VERSION}-${torva_package_arch})
+set(TORVA_PACKAGE_STAGE ${CMAKE_BINARY_DIR}/package/${torva_package_name})
+set(TORVA_PACKAGE_ZIP ${CMAKE_BINARY_DIR}/${torva_package_name}.zip)
+set(torva_debug_file ${CMAKE_BINARY_DIR}/debug/TORVA.EXE.debug)
+set(torva_make_package ${Python3_EXECUTABLE} -B ${PROJECT_SOURCE_DIR}/package/make_package.py)
 
 # The keyboard map, with the version filled in and Windows line ends.
 configure_file(${PROJECT_SOURCE_DIR}/package/KEYS.TXT
                ${CMAKE_BINARY_DIR}/package/KEYS.TXT @ONLY NEWLINE_STYLE CRLF)
-install(FILES ${CMAKE_BINARY_DIR}/package/KEYS.TXT DESTINATION .)
 
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(torva_package_arch win64)
+# Everything that ships but the program, as the build left it.
+set(torva_shipped
+    ${CMAKE_BINARY_DIR}/bin/TORVA.HLP ${CMAKE_BINARY_DIR}/bin/TORVA-HELP.HTM
+    ${CMAKE_BINARY_DIR}/package/KEYS.TXT ${TORVA_CUE_FILES})
+set(torva_staged ${TORVA_PACKAGE_STAGE}/TORVA.EXE)
+foreach(file IN LISTS torva_shipped)
+  get_filename_component(name ${file} NAME)
+  list(APPEND torva_staged ${TORVA_PACKAGE_STAGE}/${name})
+endforeach()
+
+add_custom_command(
+  OUTPUT ${torva_staged} ${torva_debug_file}
+  COMMAND ${torva_make_package} stage ${TORVA_PACKAGE_STAGE} ${torva_shipped}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/debug
+  COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:torva> ${torva_debug_file}
+  COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${torva_debug_file}
+          $<TARGET_FILE:torva> ${TORVA_PACKAGE_STAGE}/TORVA.EXE
+  DEPENDS torva torva_help torva_cues ${torva_shipped} ${PROJECT_SOURCE_DIR}/package/make_package.py
+  COMMENT "Staging ${torva_package_name}: TORVA.EXE stripped, its cues, help and keyboard map"
+  VERBATIM)
+
+add_custom_command(
+  OUTPUT ${TORVA_PACKAGE_ZIP}
+  COMMAND ${torva_make_package} zip ${TORVA_PACKAGE_STAGE} ${TORVA_PACKAGE_ZIP}
+          --date ${TORVA_SOURCE_DATE_EPOCH}
+  DEPENDS ${torva_staged} ${TORVA_SOURCE_DATE_FILE} ${PROJECT_SOURCE_DIR}/package/make_package.py
+  COMMENT "Packing ${torva_package_name}.zip"
+  VERBATIM)
+set(torva_packages ${TORVA_PACKAGE_ZIP})
+
+if(TORVA_WIXL AND TORVA_MSIBUILD)
+  set(TORVA_PACKAGE_MSI ${CMAKE_BINARY_DIR}/${torva_package_name}.msi)
+  add_custom_command(
+    OUTPUT ${TORVA_PACKAGE_MSI}
+    COMMAND ${torva_make_package} msi ${TORVA_PACKAGE_STAGE} ${TORVA_PACKAGE_MSI}
+            --date ${TORVA_SOURCE_DATE_EPOCH} --wxs ${PROJECT_SOURCE_DIR}/package/torva.wxs
+            --version ${PROJECT_VERSION} --arch ${torva_msi_arch}
+            --icon ${CMAKE_BINARY_DIR}/res/iconx.ico
+    DEPENDS ${torva_staged} ${TORVA_SOURCE_DATE_FILE} ${PROJECT_SOURCE_DIR}/package/make_package.py
+            ${PROJECT_SOURCE_DIR}/package/torva.wxs torva_icon
+    COMMENT "Building the installer ${torva_package_name}.msi"
+    VERBATIM)
+  list(APPEND torva_packages ${TORVA_PACKAGE_MSI})
 else()
-  set(torva_package_arch win32)
+  message(STATUS "wixl or msibuild (Debian: wixl, msitools) not found: no installer in the package")
 endif()
 
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME TORVA)
-set(CPACK_PACKAGE_VENDOR "TORVA NT")
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME TORVA-${PROJECT_VERSION}-${torva_package_arch})
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
-set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
-include(CPack)
+add_custom_target(package DEPENDS ${torva_packages})
