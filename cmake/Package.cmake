@@ -50,8 +50,12 @@ add_custom_command(
   OUTPUT ${torva_staged} ${torva_debug_file}
   COMMAND ${torva_make_package} stage ${TORVA_PACKAGE_STAGE} ${torva_shipped}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/debug
-  COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:torva> ${torva_debug_file}
-  COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${torva_debug_file}
+  # objcopy stamps the PE header with the time unless SOURCE_DATE_EPOCH
+  # says otherwise; 0 is what the linker writes (--no-insert-timestamp).
+  COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0
+          ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:torva> ${torva_debug_file}
+  COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0
+          ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${torva_debug_file}
           $<TARGET_FILE:torva> ${TORVA_PACKAGE_STAGE}/TORVA.EXE
   DEPENDS torva torva_help torva_cues ${torva_shipped} ${PROJECT_SOURCE_DIR}/package/make_package.py
   COMMENT "Staging ${torva_package_name}: TORVA.EXE stripped, its cues, help and keyboard map"
