@@ -39,11 +39,15 @@ start_menus=("$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Progr
 shortcuts() { ls "${start_menus[@]/%//TORVA NT.lnk}" 2>/dev/null; }
 
 msi_property() { msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"; }
-# One entry of a product's Add/Remove Programs key (in the 64-bit registry,
-# where Windows Installer keeps it for both architectures).
+# One entry of a product's Add/Remove Programs key. Windows keeps the key
+# in the 64-bit registry for packages of both architectures; Wine 8 keeps
+# that of a 32-bit package in the 32-bit registry.
 arp_value() {
-  wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" /v "$2" \
-    /reg:64 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+  local view
+  for view in 64 32; do
+    wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" /v "$2" \
+      /reg:$view 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p" | grep . && return
+  done
 }
 # msiexec /i|/x MSI: runs it silently, its log in $work/msiexec-N.log
 # (N counts the runs); its exit code.
