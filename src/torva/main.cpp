@@ -60,6 +60,9 @@ int RunMessageLoop(HACCEL keyboardMap) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
                    int showCommand) {
     (void)commandLine;
+    // The current directory is no place to look for a DLL: take it out of
+    // the search before anything could load one.
+    SetDllDirectoryA("");
     appInstance = instance;
     // Loaded even without registering: it is also the settings section.
     LoadStringA(appInstance, IDS_CLASS_NAME, className, kStringLimit);

@@ -15,8 +15,10 @@ state=$(cd "$state" && pwd)
 export WINEPREFIX="$state/prefix"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
-# No Mono or Gecko installer prompts while the prefix is made.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installer prompts while the prefix is made; overrides
+# that a test asks for (Wine reads them from the Unix environment of each
+# process it starts) come after.
+export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 
 display_of() { [ -s "$state/display" ] && echo ":$(cat "$state/display")"; }
 
