@@ -4,6 +4,7 @@
 #include "app_globals.h"
 
 #include "calc_stack.h"  // soundEnabled
+#include "settings_file.h"
 #include "torva_ids.h"
 
 namespace {
@@ -73,7 +74,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
 
     LoadStringA(appInstance, IDS_INI_FILE, settingsFileName, kStringLimit);
     LoadStringA(appInstance, IDS_SOUND_KEY, soundKeyName, kStringLimit);
-    soundEnabled = GetPrivateProfileIntA(className, soundKeyName, 0, settingsFileName);
+    soundEnabled = ReadSoundSetting();
 
     // The template names the class registered above, so the panel's
     // messages go to MainWindowProc, which stores mainWindow already during
