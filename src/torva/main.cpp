@@ -4,6 +4,7 @@
 #include "app_globals.h"
 
 #include "calc_stack.h"  // soundEnabled
+#include "settings_file.h"
 #include "torva_ids.h"
 
 namespace {
@@ -60,6 +61,9 @@ int RunMessageLoop(HACCEL keyboardMap) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
                    int showCommand) {
     (void)commandLine;
+    // The current directory is no place to look for a DLL: take it out of
+    // the search before anything could load one.
+    SetDllDirectoryA("");
     appInstance = instance;
     // Loaded even without registering: it is also the settings section.
     LoadStringA(appInstance, IDS_CLASS_NAME, className, kStringLimit);
@@ -70,7 +74,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
 
     LoadStringA(appInstance, IDS_INI_FILE, settingsFileName, kStringLimit);
     LoadStringA(appInstance, IDS_SOUND_KEY, soundKeyName, kStringLimit);
-    soundEnabled = GetPrivateProfileIntA(className, soundKeyName, 0, settingsFileName);
+    soundEnabled = ReadSoundSetting();
 
     // The template names the class registered above, so the panel's
     // messages go to MainWindowProc, which stores mainWindow already during

@@ -6,6 +6,7 @@
 #include "calc_stack.h"
 #include "clipboard_read.h"
 #include "panel_win32.h"
+#include "settings_file.h"
 #include "torva_ids.h"
 
 namespace {
@@ -70,17 +71,14 @@ void ShowAbout() {
     FatalCheck(result == -1, IDS_NO_DIALOG, "torva", 143);
 }
 
-// The dialog changes soundEnabled as its buttons are clicked; the settings
-// file is written only when the value differs from the one before.
+// The dialog changes soundEnabled as its buttons are clicked; the setting
+// is stored only when the value differs from the one before.
 void ChooseSound() {
     int before = soundEnabled;
     INT_PTR result =
         DialogBoxParamA(appInstance, "DIAL_SOUND", mainWindow, SoundDialogProc, 0);
     FatalCheck(result == -1, IDS_NO_DIALOG, "torva", 160);
-    if (soundEnabled != before) {
-        WritePrivateProfileStringA(className, soundKeyName, soundEnabled ? "1" : "0",
-                                   settingsFileName);
-    }
+    if (soundEnabled != before) StoreSoundSetting(soundEnabled);
 }
 
 // Replays the clipboard text as keys. Every character, whatever it is,

@@ -10,10 +10,10 @@
 #include "panel_win32.h"
 
 #include <windows.h>
-#include <mmsystem.h>
 
 #include <cstring>
 
+#include "sound_library.h"
 #include "torva_ids.h"
 #include "vexlib.h"
 
@@ -67,7 +67,7 @@ int PanelTextWidth(const char* text, int length) {
 
 void PanelPlayCue(const char* name) {
     FlushDisplayLines();
-    sndPlaySoundA(name, 0);  // synchronous: returns when the cue has played
+    PlaySoundSynchronously(name);  // returns when the cue has played
 }
 
 void PanelBeep() {

@@ -5,13 +5,29 @@
 
 #include "torva_ids.h"
 
-void ShowMessage(HWND owner, int stringId, int fatal) {
+namespace {
+
+void ShowBox(HWND owner, const char* text, int fatal) {
     char caption[kStringLimit];
-    char text[kStringLimit];
     LoadStringA(appInstance, fatal == 1 ? IDS_FATAL_CAPTION : IDS_ERROR_CAPTION, caption,
                 kStringLimit);
-    LoadStringA(appInstance, stringId, text, kStringLimit);
     MessageBoxA(owner, text, caption, MB_TASKMODAL | MB_ICONEXCLAMATION);
+}
+
+}  // namespace
+
+void ShowMessage(HWND owner, int stringId, int fatal) {
+    char text[kStringLimit];
+    LoadStringA(appInstance, stringId, text, kStringLimit);
+    ShowBox(owner, text, fatal);
+}
+
+void ShowMessageNaming(HWND owner, int stringId, const char* name) {
+    char format[kStringLimit];
+    LoadStringA(appInstance, stringId, format, kStringLimit);
+    char text[kStringLimit + kPathLimit];
+    snprintf(text, sizeof text, format, name);
+    ShowBox(owner, text, 0);
 }
 
 void FatalCheck(int condition, int stringId, const char* sourceName, long line) {

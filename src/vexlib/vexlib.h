@@ -22,6 +22,10 @@ const int kPathLimit = 1024;
 // caption is "... - Fatal Error" when fatal is exactly 1, else "... - Error".
 void ShowMessage(HWND owner, int stringId, int fatal);
 
+// Shows string stringId, whose one "%s" is replaced by name (a path of up
+// to kPathLimit bytes, say), as an ordinary error box like ShowMessage's.
+void ShowMessageNaming(HWND owner, int stringId, const char* name);
+
 // When condition is non-zero: shows stringId as a fatal error, then the
 // location "sourceName/line", and ends the process with exit code 1.
 // Returns only when condition is 0.

@@ -1,7 +1,9 @@
-# Fails unless the program imports only DLLs that every Windows system has:
-# the C++ and GCC runtimes must be linked in, not loaded beside it.
+# Fails unless the program imports only DLLs that every Windows system has
+# and always takes from its own folder: the C++ and GCC runtimes must be
+# linked in, and the sound library (WINMM, which a DLL of that name beside
+# the program would replace) is loaded from the system directory at run time.
 #   cmake -DOBJDUMP=... -DPROGRAM=... -P check_imports.cmake
-set(allowed KERNEL32.dll USER32.dll GDI32.dll WINMM.dll msvcrt.dll)
+set(allowed KERNEL32.dll USER32.dll GDI32.dll msvcrt.dll)
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} failed on ${PROGRAM}")

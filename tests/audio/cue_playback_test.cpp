@@ -34,6 +34,8 @@ const char kSoundOff[] = "[TORVA]\r\nSound=0\r\n";
 constexpr DWORD kCueTimeout = 20000;
 
 std::string capturePath;  // Windows path of the capture file
+std::string cueFolder;    // Windows path of the committed cues
+std::string fakeWinmm;    // Windows path of the planted WINMM.dll
 cue_capture::CueSet cues;
 
 std::string Capture() {
@@ -82,10 +84,10 @@ class CuePlayback : public ::testing::Test {
       ASSERT_TRUE(th::DeleteSettings());
   }
 
-  // Starts the program with an empty capture.
-  void Launch(const std::string& workDir = "") {
+  // Starts the program (exe "" = the built one) with an empty capture.
+  void Launch(const std::string& workDir = "", const std::string& exe = "") {
     ClearCapture();
-    ASSERT_TRUE(torva_.Start("", workDir)) << torva_.Error();
+    ASSERT_TRUE(torva_.Start(exe, workDir)) << torva_.Error();
     ASSERT_TRUE(torva_.Activate());
   }
 
@@ -143,6 +145,7 @@ using SoundOn = CuePlayback;
 using SoundOff = CuePlayback;
 using SoundDialog = CuePlayback;
 using WorkingDirectory = CuePlayback;
+using PlantedLibrary = CuePlayback;
 
 TEST_F(SoundOn, DigitPlaysExactlyItsCue) {
   ASSERT_NO_FATAL_FAILURE(UseSettings(kSoundOn));
@@ -295,6 +298,39 @@ TEST_F(WorkingDirectory, CuesAreFoundBesideTheProgram) {
   ExpectCaptured({"7.wav"});
 }
 
+// A WINMM.dll beside a copy of the program, with Wine told to prefer such a
+// DLL to its own (WINEDLLOVERRIDES=winmm=n,b, set by the test's runner), as
+// Windows does for a DLL that is not one of its known DLLs. The program
+// must never load it (the DLL leaves a marker file when it is loaded),
+// neither at start nor when a cue plays, and the cue must still be heard.
+TEST_F(PlantedLibrary, WinmmBesideTheProgramIsNeverLoaded) {
+  ASSERT_FALSE(fakeWinmm.empty()) << "pass --fake-winmm=PATH";
+  char overrides[1024] = "";
+  GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
+  ASSERT_NE(std::strstr(overrides, "winmm=n"), nullptr)
+      << "without WINEDLLOVERRIDES=winmm=n,b Wine never loads the planted DLL";
+  char temp[MAX_PATH];
+  ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
+  const std::string folder = std::string(temp) + "torva-planted";
+  const std::string exe = folder + "\\TORVA.EXE", marker = folder + "\\WINMM-WAS-LOADED";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  DeleteFileA(marker.c_str());
+  ASSERT_TRUE(CopyFileA(th::ProgramPath().c_str(), exe.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(fakeWinmm.c_str(), (folder + "\\WINMM.dll").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((cueFolder + "\\7.wav").c_str(), (folder + "\\7.wav").c_str(), FALSE));
+  auto markerLeft = [&] { return GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES; };
+
+  ASSERT_NO_FATAL_FAILURE(UseSettings(kSoundOn));
+  ASSERT_NO_FATAL_FAILURE(Launch("", exe));
+  EXPECT_FALSE(markerLeft()) << "the planted WINMM.dll was loaded at start";
+  Type("7");
+  ExpectX("7");
+  ExpectCaptured({"7.wav"});
+  EXPECT_FALSE(markerLeft()) << "the planted WINMM.dll was loaded when the cue played";
+  Close();
+  ExpectCaptured({"7.wav"});
+}
+
 // Removes --NAME=VALUE from argv; false when absent.
 bool TakeOption(int* argc, char** argv, const char* name, std::string* value) {
   const size_t length = std::strlen(name);
@@ -313,16 +349,17 @@ bool TakeOption(int* argc, char** argv, const char* name, std::string* value) {
 
 int main(int argc, char** argv) {
   th::ParseCommandLine(&argc, argv);
-  std::string cueFolder;
   if (!TakeOption(&argc, argv, "--cues", &cueFolder) ||
       !TakeOption(&argc, argv, "--capture", &capturePath) || th::ProgramPath().empty()) {
     fprintf(stderr, "usage: %s --torva=EXE --cues=DIR --capture=FILE [gtest options]\n", argv[0]);
     return 2;
   }
+  if (TakeOption(&argc, argv, "--fake-winmm", &fakeWinmm)) fakeWinmm = th::ToWindowsPath(fakeWinmm);
   ::testing::InitGoogleTest(&argc, argv);
   capturePath = th::ToWindowsPath(capturePath);
+  cueFolder = th::ToWindowsPath(cueFolder);
   std::string error;
-  if (!cues.Load(th::ToWindowsPath(cueFolder), &error)) {
+  if (!cues.Load(cueFolder, &error)) {
     fprintf(stderr, "%s\n", error.c_str());
     return 2;
   }

@@ -97,6 +97,29 @@ TEST_F(SoundFromFile, SevenMeansOnAndIsRewrittenOnlyWhenClicked) {
   EXPECT_NE(th::ReadSettings().find("Sound=1"), std::string::npos) << th::ReadSettings();
 }
 
+// A per-user copy that holds the key shadows the Windows-directory file and
+// takes the next change; one without the key leaves the file's value in
+// force.
+TEST_F(SoundFromFile, UserCopyHoldingTheKeyShadowsTheWindowsFile) {
+  const std::string windowsFile = "[TORVA]\r\nSound=1\r\n";
+  ASSERT_TRUE(th::WriteSettings("[TORVA]\r\nSound=0\r\n", th::UserSettingsPath()));
+  StartWith(windowsFile);
+  HWND dialog = Open(false);
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(th::ClickButton(dialog, IDC_SOUND_ON));
+  Close(dialog);
+  EXPECT_NE(th::ReadSettings(th::UserSettingsPath()).find("Sound=1"), std::string::npos)
+      << th::ReadSettings(th::UserSettingsPath());
+  EXPECT_EQ(th::ReadSettings(), windowsFile);
+  torva.Kill();
+
+  ASSERT_TRUE(th::WriteSettings("[TORVA]\r\nVolume=0\r\n", th::UserSettingsPath()));
+  StartWith(windowsFile);
+  dialog = Open(true);
+  ASSERT_NE(dialog, nullptr);
+  Close(dialog);
+}
+
 TEST_F(SoundFromFile, UnreadableSettingsStartSilentWithoutABox) {
   const char* files[] = {
       "\x01\x02 junk \xff\r\n=\r\n[",

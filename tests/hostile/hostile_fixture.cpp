@@ -2,16 +2,27 @@
 
 #include <fstream>
 
+namespace {
+
+// Tests make the settings files and the user's settings folder unwritable;
+// whatever happened, they must be writable again, and gone, afterwards.
+bool MakeSettingsWritableAndDelete() {
+  bool writable = th::SetImmutable(th::SettingsPath(), false) &&
+                  th::SetImmutable(th::UserSettingsFolder(), false) &&
+                  th::SetImmutable(th::UserSettingsPath(), false);
+  return th::DeleteSettings() && writable;
+}
+
+}  // namespace
+
 void HostileTest::SetUp() {
   ASSERT_FALSE(th::ProgramPath().empty()) << "pass --torva=PATH or set TORVA_EXE";
-  SetReadOnly(th::SettingsPath(), false);
-  ASSERT_TRUE(th::DeleteSettings()) << "cannot delete " << th::SettingsPath();
+  ASSERT_TRUE(MakeSettingsWritableAndDelete()) << "cannot delete " << th::SettingsPath();
 }
 
 void HostileTest::TearDown() {
   torva.Kill();
-  SetReadOnly(th::SettingsPath(), false);
-  th::DeleteSettings();
+  EXPECT_TRUE(MakeSettingsWritableAndDelete()) << "settings files left behind";
 }
 
 void HostileTest::Start(const std::string& exe, const std::string& workDir) {
@@ -41,7 +52,7 @@ void HostileTest::ExpectStillCalculates() {
   EXPECT_EQ(after[3], before[2]) << "the stack below was disturbed";
 }
 
-bool HostileTest::SoundDialog(int click) {
+bool HostileTest::SoundDialog(int click, th::BoxInfo* box) {
   th::AsyncSend send = torva.CommandAsync(CMD_SOUND);
   HWND dialog = torva.WaitForDialog();
   EXPECT_NE(dialog, nullptr) << "the Sound dialog did not open";
@@ -50,7 +61,16 @@ bool HostileTest::SoundDialog(int click) {
   if (click) EXPECT_TRUE(th::ClickButton(dialog, click));
   EXPECT_TRUE(th::ClickButton(dialog, IDC_BOX_OK));
   EXPECT_TRUE(th::WaitForWindowGone(dialog));
-  EXPECT_TRUE(send.Wait());
+  if (box) {
+    HWND shown = torva.WaitForDialog();
+    EXPECT_NE(shown, nullptr) << "no box after the Sound dialog";
+    if (shown) {
+      *box = th::ReadBox(shown);
+      EXPECT_TRUE(th::ClickButton(shown, IDOK));
+      EXPECT_TRUE(th::WaitForWindowGone(shown));
+    }
+  }
+  EXPECT_TRUE(send.Wait()) << "the Sound command did not return (a box?)";
   return enabled;
 }
 
@@ -58,12 +78,4 @@ bool WriteSettingsBytes(const std::string& bytes) {
   std::ofstream file(th::SettingsPath(), std::ios::binary | std::ios::trunc);
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(file);
-}
-
-bool SetReadOnly(const std::string& path, bool readOnly) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  attributes = readOnly ? (attributes | FILE_ATTRIBUTE_READONLY)
-                        : (attributes & ~FILE_ATTRIBUTE_READONLY);
-  return SetFileAttributesA(path.c_str(), attributes) != 0;
 }

@@ -1,5 +1,5 @@
-// A fresh TORVA.EXE per test with no settings file, and the checks the
-// hostile tests share.
+// A fresh TORVA.EXE per test with no settings file (nor a user's copy), and
+// the checks the hostile tests share.
 #ifndef TORVA_HOSTILE_FIXTURE_H
 #define TORVA_HOSTILE_FIXTURE_H
 
@@ -33,14 +33,14 @@ class HostileTest : public testing::Test {
   void ExpectStillCalculates();
   // Opens the Sound dialog, reads which button is checked, and closes it
   // (after clicking `click`, if not 0). Returns true when Enable is checked.
-  bool SoundDialog(int click = 0);
+  // With `box`, a message box must follow: it is read into *box and
+  // answered; without, none may appear.
+  bool SoundDialog(int click = 0, th::BoxInfo* box = nullptr);
 
   th::TorvaProcess torva;
 };
 
 // Writes a settings file of raw bytes.
 bool WriteSettingsBytes(const std::string& bytes);
-// Sets or clears the read-only attribute of a file.
-bool SetReadOnly(const std::string& path, bool readOnly);
 
 #endif

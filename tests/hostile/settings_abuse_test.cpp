@@ -1,6 +1,7 @@
-// Settings files the program did not write: junk, huge, read-only, the key
-// twice. Start-up must stay quick and silent about them, and the Sound
-// setting must behave as far as the file lets it.
+// Settings files the program did not write or cannot write: junk, huge,
+// the key twice, a protected Windows directory and user folder. Start-up
+// must stay quick and silent about them, and the Sound setting must behave
+// as far as the files let it.
 #include <random>
 #include <string>
 
@@ -51,18 +52,46 @@ TEST_F(SettingsAbuse, KeyAfterAMegabyteOfOtherSections) {
   ExpectStillCalculates();
 }
 
-// A read-only file cannot take the new choice: no box, the choice holds
-// for this run, the file is unchanged and the next start reads the old one.
-TEST_F(SettingsAbuse, ReadOnlyFileKeepsItsValue) {
+// The Windows directory refuses the change, as it does for a standard user
+// on current Windows: no box, the choice goes to a per-user copy that the
+// next starts read and later changes go to, and the protected file stays
+// exactly as it was.
+TEST_F(SettingsAbuse, ProtectedWindowsFileLeavesTheChoiceInTheUserCopy) {
   const std::string original = "[TORVA]\r\nSound=0\r\n";
   ASSERT_TRUE(WriteSettingsBytes(original));
-  ASSERT_TRUE(SetReadOnly(th::SettingsPath(), true));
+  ASSERT_TRUE(th::SetImmutable(th::SettingsPath(), true));
   Start();
   EXPECT_FALSE(SoundDialog(IDC_SOUND_ON));
-  EXPECT_TRUE(torva.Dialogs().empty()) << "the failed write was reported";
-  EXPECT_TRUE(SoundDialog(IDC_SOUND_OFF)) << "the choice did not hold for this run";
+  torva.Kill();
+  Start();
+  EXPECT_TRUE(SoundDialog(IDC_SOUND_OFF)) << "the choice was lost at the restart";
+  torva.Kill();
+  Start();
+  EXPECT_FALSE(SoundDialog()) << "the second choice was lost; user copy: "
+                              << th::ReadSettings(th::UserSettingsPath());
   EXPECT_EQ(th::ReadSettings(), original);
   ExpectStillCalculates();
+}
+
+// Neither the Windows directory nor the user's settings folder takes the
+// change: a message names the file, the choice holds for this run, and the
+// calculator goes on.
+TEST_F(SettingsAbuse, NothingWritableNamesTheFileAndKeepsTheChoice) {
+  const std::string original = "[TORVA]\r\nSound=0\r\n";
+  ASSERT_TRUE(WriteSettingsBytes(original));
+  ASSERT_TRUE(CreateDirectoryA(th::UserSettingsFolder().c_str(), nullptr));
+  ASSERT_TRUE(th::SetImmutable(th::SettingsPath(), true));
+  ASSERT_TRUE(th::SetImmutable(th::UserSettingsFolder(), true));
+  Start();
+  th::BoxInfo box;
+  EXPECT_FALSE(SoundDialog(IDC_SOUND_ON, &box));
+  EXPECT_EQ(box.caption, "TORVA NT - Error");
+  EXPECT_EQ(box.text, "Cannot save the Sound setting in " + th::UserSettingsPath() +
+                          ". The choice holds until you exit.");
+  EXPECT_TRUE(SoundDialog()) << "the choice did not hold for this run";
+  ExpectStillCalculates();
+  EXPECT_EQ(th::ReadSettings(), original);
+  EXPECT_FALSE(th::UserSettingsExist());
 }
 
 // The key twice: the first one counts, and a new choice replaces what the

@@ -6,6 +6,8 @@
 #   session.sh stop STATE    end every Wine process of the prefix and Xvfb
 #   session.sh run STATE PROGRAM [ARGS...]   run a Windows program there
 #   session.sh env STATE     print the environment, for `eval`
+#
+# TORVA_SCREEN sets the size of the Xvfb screen (default 1024x768x24).
 set -u
 cmd=$1 state=$2
 shift 2
@@ -15,8 +17,10 @@ state=$(cd "$state" && pwd)
 export WINEPREFIX="$state/prefix"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
-# No Mono or Gecko installer prompts while the prefix is made.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installer prompts while the prefix is made; overrides
+# that a test asks for (Wine reads them from the Unix environment of each
+# process it starts) come after.
+export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 
 display_of() { [ -s "$state/display" ] && echo ":$(cat "$state/display")"; }
 
@@ -30,7 +34,7 @@ start_xvfb() {
   rm -f "$state/display"
   # -displayfd picks a free display number and writes it once listening.
   # 9>&-: the lock of `start` must not live on in Xvfb.
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$state/display" \
+  Xvfb -displayfd 3 -screen 0 "${TORVA_SCREEN:-1024x768x24}" -nolisten tcp 3>"$state/display" \
     >"$state/xvfb.log" 2>&1 9>&- &
   echo $! >"$state/xvfb.pid"
   for _ in $(seq 1 100); do

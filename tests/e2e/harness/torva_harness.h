@@ -182,11 +182,17 @@ class ClipboardHolder {
 
 // GetWindowsDirectoryA() + "\TORVA.INI".
 std::string SettingsPath();
+// The user's own copy, which shadows it: %APPDATA%\TORVA NT\TORVA.INI.
+std::string UserSettingsFolder();
+std::string UserSettingsPath();
 bool SettingsExist();
+bool UserSettingsExist();
+// Deletes both files and the user's settings folder.
 bool DeleteSettings();
-bool WriteSettings(const std::string& content);
+// Writes a whole file (the user's copy: with its folder).
+bool WriteSettings(const std::string& content, const std::string& path = SettingsPath());
 // "" when the file is missing.
-std::string ReadSettings();
+std::string ReadSettings(const std::string& path = SettingsPath());
 
 // Sets or clears the host's immutable flag on a file or folder (a Windows
 // path), so that not even Wine running as root can write it; waits until

@@ -1,0 +1,32 @@
+/* A planted WINMM.dll: what a DLL of that name lying beside TORVA.EXE would
+ * be. When loaded into a process it leaves the file WINMM-WAS-LOADED beside
+ * itself, and its sndPlaySoundA plays nothing, so a program that took it
+ * would also fall silent. */
+/* Keeps the system declaration of sndPlaySoundA (mmsystem.h) out. */
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <string.h>
+
+static void LeaveMarker(HINSTANCE self) {
+  char path[MAX_PATH + 32];
+  DWORD length = GetModuleFileNameA(self, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
+  char* slash = strrchr(path, '\\');
+  if (slash == NULL) return;
+  strcpy(slash + 1, "WINMM-WAS-LOADED");
+  HANDLE marker = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+  if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
+}
+
+BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
+  (void)reserved;
+  if (reason == DLL_PROCESS_ATTACH) LeaveMarker(self);
+  return TRUE;
+}
+
+__declspec(dllexport) BOOL WINAPI sndPlaySoundA(LPCSTR name, UINT flags) {
+  (void)name;
+  (void)flags;
+  return FALSE;
+}
