@@ -3,7 +3,7 @@
 # TORVA NT silently; the installed program starts, speaks a key with sound
 # on (Wine's audio captured, run_with_capture.sh) and opens its help with
 # F1; msiexec uninstalls it again, leaving no file, folder, shortcut or
-# Add/Remove Programs entry behind, and the user's settings file as it was.
+# Add/Remove Programs entry behind, and the user's settings files as they were.
 # Then a later version, made from the same files, must replace this one,
 # and this one must refuse to replace the later.
 #
@@ -31,7 +31,6 @@ fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 windows_path() { winepath -w "$1" 2>/dev/null; }
 install_dir="$program_files\\TORVA NT"
 install_unix=$(winepath -u "$install_dir" 2>/dev/null)
-settings_unix="$WINEPREFIX/drive_c/windows/TORVA.INI"
 # Windows puts the shortcut of a per-machine install into the Start menu of
 # all users; Wine 8 into that of the installing user.
 start_menus=("$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
@@ -80,7 +79,7 @@ expect_installed() {
     fail "the shortcut does not lead to $install_dir\\TORVA.EXE"
   fi
   for entry in "DisplayName=TORVA NT" "DisplayVersion=$(msi_property "$msi" ProductVersion)" \
-      "Publisher=The TORVA NT developers"; do
+      "Publisher=Torva Software"; do
     got=$(arp_value "$code" "${entry%%=*}")
     [ "$got" = "${entry#*=}" ] || fail "Add/Remove Programs: ${entry%%=*} is '$got', not '${entry#*=}'"
   done
@@ -98,16 +97,34 @@ expect_removed() {
 # A run that died half way may have left the product installed.
 wine msiexec /x "$(windows_path "$msi")" /qn >/dev/null 2>&1
 
-# The user's settings file exists before and must survive the uninstall;
-# whatever was there before the test is put back at the end.
-saved_settings=$work/settings-before
-[ -f "$settings_unix" ] && cp "$settings_unix" "$saved_settings"
+# The user's settings files, the Windows folder's and the per-user copy,
+# exist before and must survive the uninstall as they were; whatever was
+# there before the test is put back at the end.
+appdata=$(winepath -u "$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')" 2>/dev/null)
+settings=("$WINEPREFIX/drive_c/windows/TORVA.INI" "${appdata%/}/TORVA NT/TORVA.INI")
+mkdir -p "$work/saved" "$work/expected"
+for i in 0 1; do
+  [ -f "${settings[i]}" ] && cp "${settings[i]}" "$work/saved/$i"
+done
 restore_settings() {
-  if [ -f "$saved_settings" ]; then cp "$saved_settings" "$settings_unix"; else rm -f "$settings_unix"; fi
+  for i in 0 1; do
+    if [ -f "$work/saved/$i" ]; then cp "$work/saved/$i" "${settings[i]}"; else rm -f "${settings[i]}"; fi
+  done
+  rmdir "${settings[1]%/*}" 2>/dev/null
 }
 trap restore_settings EXIT
-printf '[TORVA]\r\nSound=1\r\n' >"$settings_unix"
-cp "$settings_unix" "$work/settings-expected"
+mkdir -p "${settings[1]%/*}"
+# Sound on in both, so that the cue test below hears the program whichever
+# it reads; a line of its own in each, so that no file can pass for the other.
+for i in 0 1; do
+  printf '[TORVA]\r\nSound=1\r\n; settings file %d\r\n' "$i" >"${settings[i]}"
+  cp "${settings[i]}" "$work/expected/$i"
+done
+expect_settings_kept() {
+  for i in 0 1; do
+    cmp -s "${settings[i]}" "$work/expected/$i" || fail "the user's ${settings[i]} was changed or removed"
+  done
+}
 
 echo "=== install, run, uninstall $(basename "$msi")"
 msiexec /i "$msi" || fail "the install failed; see $log"
@@ -121,7 +138,7 @@ installed_exe="$install_dir\\TORVA.EXE"
   { tail -20 "$work/help_test.log"; fail "F1 in the installed program did not open its help"; }
 msiexec /x "$msi" || fail "the uninstall failed; see $log"
 expect_removed "$msi"
-cmp -s "$settings_unix" "$work/settings-expected" || fail "the user's TORVA.INI was changed or removed"
+expect_settings_kept
 
 echo "=== a later version replaces this one; this one does not replace it"
 version=$(msi_property "$msi" ProductVersion)
@@ -145,6 +162,7 @@ expect_installed "$later"
 msiexec /x "$later" || fail "the uninstall of $later_version failed; see $log"
 expect_removed "$later"
 expect_removed "$msi"
+expect_settings_kept
 
 [ "$failures" -eq 0 ] && echo "PASSED" || echo "$failures check(s) failed"
 [ "$failures" -eq 0 ]
