@@ -39,6 +39,17 @@ stage mingw64 yes
 stage mingw32 no
 stage fuzz yes
 
+# ---------------------------------------------------------------- release
+# The release is reproducible: the commit built twice, in two fresh clones,
+# gives the same zips, installers and files in them (only the shipped
+# targets are built). Counts as one test.
+echo "=== release: reproducibility"
+if scripts/check-reproducible.sh >"$log_dir/reproducible.log" 2>&1; then
+  passed=$((passed + 1)); tail -1 "$log_dir/reproducible.log"
+else
+  tail -20 "$log_dir/reproducible.log"; failed=$((failed + 1))
+fi
+
 for b in "${broken[@]+"${broken[@]}"}"; do echo "BROKEN: $b"; done
 echo "${passed} passed, $((failed + ${#broken[@]})) failed"
 [ "$failed" -eq 0 ] && [ ${#broken[@]} -eq 0 ]
