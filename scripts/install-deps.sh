@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine wine64 xvfb xdotool x11-utils imagemagick icoutils
   flite sox pocketsphinx pocketsphinx-en-us zip unzip chromium
-  wixl msitools git
+  wixl msitools git cppcheck
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -13,6 +13,7 @@ int pendingMathError = 0;
 const int kShownLevels = 4;
 
 // Only the state is set; the slots of the global are zero from the start.
+// cppcheck-suppress uninitMemberVar ; a slot is read only once Push has written it (below count)
 CalcStack::CalcStack() : freshEntry(1), top(kStackCapacity), count(0) {}
 
 // Stores value as the new X, shown with text (or formatted when text is

@@ -22,11 +22,12 @@ void EnterKey(CalcStack& calc, double x)
 {
     PlayCue(CommandCue(CMD_ENTER));
     if (calc.freshEntry) {
-        int ignored = 0;
-        if (calc.count < 1)
+        if (calc.count < 1) {
             PanelBeep();
-        else
+        } else {
+            int ignored = 0;
             calc.Push("", x, ignored, 0);
+        }
     }
     calc.freshEntry = 1;
 }

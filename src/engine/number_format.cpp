@@ -109,6 +109,7 @@ int LeadingDigits(uint64_t m, int e, char* digits)
             limb /= 10;
         }
         for (int k = 0; k < width && produced < kDigitsKept; ++k)
+            // cppcheck-suppress uninitvar ; the loop above has written limbText[0] to [width - 1]
             digits[produced++] = limbText[k];
     }
     while (produced < kDigitsKept)

@@ -58,6 +58,7 @@ int RunMessageLoop(HACCEL keyboardMap) {
 
 }  // namespace
 
+// cppcheck-suppress constParameter ; the system defines WinMain's parameters
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
                    int showCommand) {
     (void)commandLine;

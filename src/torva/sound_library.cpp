@@ -41,6 +41,7 @@ LoadState LoadSoundLibrary() {
     if (library == NULL) return kUnavailable;
     playSound =
         reinterpret_cast<SndPlaySoundFunction>(GetProcAddress(library, "sndPlaySoundA"));
+    // cppcheck-suppress resourceLeak ; WINMM stays loaded for the life of the process
     return playSound != NULL ? kLoaded : kUnavailable;
 }
 
