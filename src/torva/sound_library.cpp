@@ -39,8 +39,11 @@ LoadState LoadSoundLibrary() {
     if (!SystemLibraryPath("WINMM.DLL", path, sizeof path)) return kUnavailable;
     HMODULE library = LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (library == NULL) return kUnavailable;
-    playSound =
-        reinterpret_cast<SndPlaySoundFunction>(GetProcAddress(library, "sndPlaySoundA"));
+    // GetProcAddress returns every function as FARPROC; going through
+    // void (*)(void), the type that stands for any function, says that the
+    // cast to the real type is meant.
+    playSound = reinterpret_cast<SndPlaySoundFunction>(
+        reinterpret_cast<void (*)(void)>(GetProcAddress(library, "sndPlaySoundA")));
     // cppcheck-suppress resourceLeak ; WINMM stays loaded for the life of the process
     return playSound != NULL ? kLoaded : kUnavailable;
 }
