@@ -232,8 +232,9 @@ TEST_F(KeyEntryTest, FullStackDigitLeavesTheCalculatorIdleWithNoDigitCue)
     Type("\b");
     EXPECT_EQ(calculator.slots[0], 1023) << "backspace has nothing to edit";
     Keys({CMD_DROP});
-    Type("5");
+    Type("56");  // the 1024th value can be typed like any other
     EXPECT_EQ(calculator.count, kStackCapacity);
-    EXPECT_EQ(calculator.slots[0], 5);
+    EXPECT_EQ(calculator.slots[0], 56);
+    EXPECT_EQ(Line(0), "56");
     EXPECT_EQ(calculator.freshEntry, 0);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -78,6 +79,10 @@ TEST(FormatValue, ExactTexts)
         {1e-310, "1e-310"},
         {4.9406564584124654e-324, "4.94065645841e-324"},
         {3 * 4.9406564584124654e-324, "1.48219693752e-323"},
+        // Never stored, but a text all the same.
+        {std::numeric_limits<double>::infinity(), "inf"},
+        {-std::numeric_limits<double>::infinity(), "-inf"},
+        {std::numeric_limits<double>::quiet_NaN(), "nan"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Formatted(c.value), c.text) << c.text;
