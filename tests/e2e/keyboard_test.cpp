@@ -21,9 +21,11 @@ using th::kCtrl;
 using th::kNoMods;
 using th::kShift;
 
+// The drop keys start from a two-digit entry, on which Backspace would only
+// take the last digit.
 const KeyCase kKeyCases[] = {
-    {"Alt+d drops", "9\r4", 'D', kAlt, nullptr, "9", ""},
-    {"Insert drops", "9\r4", VK_INSERT, kNoMods, nullptr, "9", ""},
+    {"Alt+d drops", "9\r42", 'D', kAlt, nullptr, "9", ""},
+    {"Insert drops", "9\r42", VK_INSERT, kNoMods, nullptr, "9", ""},
     {"Alt+w swaps", "9\r4", 'W', kAlt, nullptr, "9", "4"},
     {"Home swaps", "9\r4", VK_HOME, kNoMods, nullptr, "9", "4"},
     {"Alt+c clears", "9\r4", 'C', kAlt, nullptr, "", ""},
