@@ -137,6 +137,27 @@ TEST_F(Keyboard, EnterPressesNoButton) {
   ASSERT_TRUE(th::MouseButton(nine, false));
 }
 
+// A refused key beeps (the system beep, whether or not sound is on); an
+// accepted one does not.
+TEST_F(Keyboard, RefusedKeysBeep) {
+  if (th::BellWatchPath().empty()) GTEST_SKIP() << "no --bell-watch given";
+  th::BellWatch bells;
+  ASSERT_TRUE(bells.Start()) << "bell_watch did not start";
+  Type("5");
+  Press(VK_BACK);  // drops the number: no beep
+  Press(VK_BACK);  // nothing to erase: two beeps
+  Press(VK_RETURN);  // an empty stack to duplicate: one beep
+  Type("1..");  // the second point: one beep
+  Settle();
+  WaitLines("1.");
+  EXPECT_TRUE(bells.WaitForCount(4)) << bells.Count() << " beeps";
+  Type("2");
+  Settle();
+  WaitLines("1.2");
+  ASSERT_TRUE(th::Sync(torva.Window()));
+  EXPECT_EQ(bells.Count(), 4);
+}
+
 TEST_F(Keyboard, DigitsDoNotReachTheCalculatorThroughABox) {
   Type("+");  // too few numbers: a box opens
   HWND box = torva.WaitForDialog();
