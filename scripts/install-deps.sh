@@ -6,7 +6,7 @@ packages=(
   build-essential cmake g++ clang libclang-rt-14-dev python3
   googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
-  wine wine64 xvfb xdotool x11-utils imagemagick icoutils
+  wine wine64 xvfb xdotool x11-utils imagemagick icoutils libx11-dev libxtst-dev
   flite sox pocketsphinx pocketsphinx-en-us zip unzip chromium
   wixl msitools git cppcheck
 )

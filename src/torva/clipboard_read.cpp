@@ -7,11 +7,8 @@
 #include "torva_ids.h"
 #include "vexlib.h"
 
-// Copies the start of a locked CF_TEXT block into out. The block need not
-// end in a NUL, so the copy never reaches past its size.
-static size_t CopyBlockText(HANDLE block, const char* text, char* out) {
-    size_t limit = GlobalSize(block);
-    if (limit > (size_t)kPasteTextLimit) limit = kPasteTextLimit;
+size_t CopyClipboardText(const char* text, size_t size, char* out) {
+    size_t limit = size < (size_t)kPasteTextLimit ? size : kPasteTextLimit;
     size_t length = 0;
     while (length < limit && text[length] != '\0') {
         out[length] = text[length];
@@ -33,7 +30,7 @@ void ReadClipboardText(char* out) {
     }
 
     memset(out, 0, kPasteTextLimit);
-    size_t length = CopyBlockText(block, text, out);
+    size_t length = CopyClipboardText(text, GlobalSize(block), out);
     out[length] = '\n';
     out[length + 1] = '\0';
 

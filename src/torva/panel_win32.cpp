@@ -3,9 +3,13 @@
 //
 // The engine may rewrite a line several times in one command (an addition
 // pops twice and pushes once: 12 line writes to change 4 lines), and every
-// write repaints the control. So the texts are kept here and each changed
-// line is written to its control once, when the command has been handled
-// (FlushDisplayLines), or earlier before a message box or a cue.
+// write repaints the control. So a line the engine sets is only marked
+// pending here, and written to its control once, when the command has been
+// handled (FlushDisplayLines), or earlier: before a message box or a cue,
+// and before line X is read back. The controls stay the one record of what
+// the panel shows: a pending line is compared with the text its control
+// holds now, which another program may have changed, not with what was
+// last written.
 #include "panel.h"
 #include "panel_win32.h"
 
@@ -20,33 +24,41 @@
 namespace {
 
 const int kLineCount = 4;
-char wantedText[kLineCount][kEntryTextLimit];  // as the engine last set it
-char shownText[kLineCount][kEntryTextLimit];   // as the control holds it
 
-// Copies at most kEntryTextLimit - 1 characters and the NUL, as reading the
-// text back from the control would.
-void CopyLineText(char* to, const char* from) {
-    std::strncpy(to, from, kEntryTextLimit - 1);
-    to[kEntryTextLimit - 1] = '\0';
+// The lines the engine has set since they were last written, with their
+// texts. A text is at most kEntryTextLimit - 1 characters, as the engine
+// could read it back.
+bool linePending[kLineCount];
+char pendingText[kLineCount][kEntryTextLimit];
+
+// Writes a pending line unless its control shows that text already. One
+// byte more is read than a line text can hold, so that a longer text put
+// there from outside never compares equal.
+void FlushLine(int level) {
+    if (!linePending[level]) return;
+    linePending[level] = false;
+    char shown[kEntryTextLimit + 1];
+    GetDlgItemTextA(mainWindow, IDC_LINE_X + level, shown, sizeof shown);
+    if (std::strcmp(shown, pendingText[level]) != 0)
+        SetDlgItemTextA(mainWindow, IDC_LINE_X + level, pendingText[level]);
 }
 
 }  // namespace
 
 void FlushDisplayLines() {
-    for (int level = 0; level < kLineCount; ++level) {
-        if (std::strcmp(shownText[level], wantedText[level]) == 0) continue;
-        SetDlgItemTextA(mainWindow, IDC_LINE_X + level, wantedText[level]);
-        CopyLineText(shownText[level], wantedText[level]);
-    }
+    for (int level = 0; level < kLineCount; ++level) FlushLine(level);
 }
 
 void PanelSetLine(int level, const char* text) {
-    CopyLineText(wantedText[level], text);
+    std::strncpy(pendingText[level], text, kEntryTextLimit - 1);
+    pendingText[level][kEntryTextLimit - 1] = '\0';
+    linePending[level] = true;
 }
 
-// The entry text is the text line X shows once the command is done.
+// Line X itself holds the number being typed, whatever last wrote it.
 void PanelGetEntryText(char* buffer) {
-    CopyLineText(buffer, wantedText[0]);
+    FlushDisplayLines();
+    GetDlgItemTextA(mainWindow, IDC_LINE_X, buffer, kEntryTextLimit);
 }
 
 int PanelLineXWidth() {
@@ -79,7 +91,9 @@ void PanelShowError(int stringId) {
     ShowMessage(mainWindow, stringId, 0);
 }
 
+// A failed copy shows a box: the lines must be current before it.
 void PanelCopyText(const char* text) {
+    FlushDisplayLines();
     CopyTextToClipboard(text);
 }
 

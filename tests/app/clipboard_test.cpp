@@ -182,19 +182,154 @@ static void ReadFailureReportsWithClipboardFree() {
     CloseClipboard();
 }
 
-static void HelpPathIsBesideTheProgram() {
-    char program[MAX_PATH];
-    GetModuleFileNameA(NULL, program, sizeof program);
-    std::string expected(program);
-    expected = expected.substr(0, expected.rfind('\\') + 1) + "TORVA.HLP";
+// The bounded copy on a block that ends, with no NUL, where readable memory
+// ends: reading one byte past the block would fault.
+static void CopyStopsAtTheBlockEnd() {
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    const size_t page = system.dwPageSize;
+    char* pages = static_cast<char*>(VirtualAlloc(NULL, 2 * page, MEM_COMMIT, PAGE_READWRITE));
+    DWORD former = 0;
+    CHECK(pages != NULL && VirtualProtect(pages + page, page, PAGE_NOACCESS, &former));
+    if (pages == NULL) return;
 
-    char path[kPathLimit];
-    ModuleRelativePath("TORVA.HLP", path);
-    CHECK_EQ_STR(expected, path);
+    const size_t sizes[] = {1, 3, 80, 81, 200};
+    for (size_t size : sizes) {
+        char* block = pages + page - size;
+        memset(block, '5', size);
+        char out[kPasteBufferSize];
+        size_t copied = CopyClipboardText(block, size, out);
+        CHECK(copied == (size < 81 ? size : 81));
+        CHECK(std::string(out, copied) == std::string(copied, '5'));
+    }
+    char text[] = "12\0" "34";  // a NUL inside the block ends the text
+    char out[kPasteBufferSize];
+    CHECK(CopyClipboardText(text, sizeof text, out) == 2);
+    VirtualFree(pages, 0, MEM_RELEASE);
 }
 
-int main() {
+// The slot through which this program calls an imported function: the
+// checks put a failing stand-in there to see what the code does when the
+// system call fails.
+static void** ImportSlot(const char* dll, const char* function) {
+    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(NULL));
+    IMAGE_NT_HEADERS* headers =
+        reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    DWORD imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (IMAGE_IMPORT_DESCRIPTOR* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports);
+         d->Name != 0; ++d) {
+        if (lstrcmpiA(reinterpret_cast<char*>(base + d->Name), dll) != 0) continue;
+        IMAGE_THUNK_DATA* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+        IMAGE_THUNK_DATA* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            IMAGE_IMPORT_BY_NAME* byName =
+                reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (strcmp(reinterpret_cast<char*>(byName->Name), function) == 0)
+                return reinterpret_cast<void**>(&slots->u1.Function);
+        }
+    }
+    return NULL;
+}
+
+static void* ReplaceImport(void** slot, void* with) {
+    DWORD former = 0;
+    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &former);
+    void* was = *slot;
+    *slot = with;
+    VirtualProtect(slot, sizeof *slot, former, &former);
+    return was;
+}
+
+static BOOL WINAPI EmptyClipboardFails() {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+// The clipboard opened, but emptying it failed: the copy must close it
+// again before its box, or every other program is locked out of it.
+static void CopyClosesTheClipboardWhenEmptyingFails() {
+    PutClipboardText("former");
+    void** slot = ImportSlot("user32.dll", "EmptyClipboard");
+    CHECK(slot != NULL);
+    if (slot == NULL) return;
+    void* real = ReplaceImport(slot, reinterpret_cast<void*>(EmptyClipboardFails));
+
+    BoxWatch watch;
+    HANDLE watcher = StartWatch(watch);
+    CopyTextToClipboard("42");
+    EndWatch(watcher);
+    ReplaceImport(slot, real);
+
+    CHECK_EQ_STR("Cannot copy number to Clipboard", watch.text);
+    CHECK(watch.clipboardFreeDuringBox);
+    CHECK_EQ_STR("former", ClipboardText());
+}
+
+// Run as a copy of this program: writes the help path it builds to a file.
+static int WriteHelpPath(const char* outFile) {
+    char path[kPathLimit];
+    ModuleRelativePath("TORVA.HLP", path);
+    FILE* out = fopen(outFile, "w");
+    if (out == NULL) return 1;
+    fputs(path, out);
+    fclose(out);
+    return 0;
+}
+
+// The help path a copy of this program builds when it runs as `exe`.
+static std::string HelpPathOfCopyAt(const std::string& exe) {
+    char self[MAX_PATH], temp[MAX_PATH];
+    GetModuleFileNameA(NULL, self, sizeof self);
+    GetTempPathA(sizeof temp, temp);
+    std::string outFile = std::string(temp) + "torva_help_path.txt";
+    DeleteFileA(outFile.c_str());
+    if (!CopyFileA(self, exe.c_str(), FALSE)) return "(cannot copy to " + exe + ")";
+
+    std::string commandLine = "\"" + exe + "\" --help-path \"" + outFile + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string path = "(did not run)";
+    if (CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                       &process)) {
+        WaitForSingleObject(process.hProcess, 15000);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        char text[kPathLimit] = "";
+        FILE* in = fopen(outFile.c_str(), "r");
+        if (in != NULL) {
+            path = fgets(text, sizeof text, in) ? text : "";
+            fclose(in);
+        }
+    }
+    DeleteFileA(exe.c_str());
+    DeleteFileA(outFile.c_str());
+    return path;
+}
+
+// The help file lies beside the program, wherever that is: in a folder or
+// at the root of a drive, where the folder is only "C:\".
+static void HelpPathIsBesideTheProgram() {
+    CreateDirectoryA("C:\\TOOLS", NULL);
+    CHECK_EQ_STR("C:\\TOOLS\\TORVA.HLP", HelpPathOfCopyAt("C:\\TOOLS\\TORVA.EXE"));
+    RemoveDirectoryA("C:\\TOOLS");
+    CHECK_EQ_STR("C:\\TORVA.HLP", HelpPathOfCopyAt("C:\\TORVA.EXE"));
+}
+
+// A check that makes the code under test fault (a read past a block's end)
+// must fail at once, not leave the system's crash dialog waiting.
+static LONG WINAPI ReportFault(EXCEPTION_POINTERS* fault) {
+    printf("FAILED: exception 0x%08lx in the code under test\n",
+           static_cast<unsigned long>(fault->ExceptionRecord->ExceptionCode));
+    fflush(stdout);
+    ExitProcess(1);
+}
+
+int main(int argc, char** argv) {
+    SetUnhandledExceptionFilter(ReportFault);
     appInstance = GetModuleHandleA(NULL);
+    if (argc == 3 && strcmp(argv[1], "--help-path") == 0) return WriteHelpPath(argv[2]);
     mainWindow = CreateWindowA("STATIC", "stand-in panel", WS_OVERLAPPED, 0, 0, 10, 10, NULL,
                                NULL, appInstance, NULL);
     soundEnabled = 0;
@@ -203,6 +338,8 @@ int main() {
     CopyFailureReportsAndKeepsFormerContent();
     ReadAppendsLineFeedAndCutsLongText();
     ReadFailureReportsWithClipboardFree();
+    CopyStopsAtTheBlockEnd();
+    CopyClosesTheClipboardWhenEmptyingFails();
     HelpPathIsBesideTheProgram();
 
     printf("%s: %d failure(s)\n", failures ? "FAILED" : "passed", failures);

@@ -138,6 +138,27 @@ class CuePlayback : public ::testing::Test {
     ASSERT_TRUE(th::WaitForWindowGone(box));
   }
 
+  // Alt+o, "Enable Sound", OK: as a user switches sound on.
+  void EnableSoundInDialog() {
+    ASSERT_TRUE(torva_.Activate());
+    Press('O', th::kAlt);
+    HWND dialog = torva_.WaitForDialog();
+    ASSERT_NE(dialog, nullptr) << "Alt+o opened no dialog";
+    EXPECT_EQ(th::ReadBox(dialog).caption, "Sound");
+    ASSERT_TRUE(th::ClickButton(dialog, IDC_SOUND_ON));
+    ASSERT_TRUE(th::ClickButton(dialog, IDC_BOX_OK));
+    ASSERT_TRUE(th::WaitForWindowGone(dialog));
+    ASSERT_TRUE(torva_.Activate());
+  }
+
+  // Line X as the window system holds it. Reading it this way sends the
+  // program no message, so it works while the program is playing a cue.
+  std::string LineXNow() const {
+    char text[128] = "";
+    GetWindowTextA(GetDlgItem(torva_.Window(), IDC_LINE_X), text, sizeof text);
+    return text;
+  }
+
   th::TorvaProcess torva_;
 };
 
@@ -220,9 +241,63 @@ TEST_F(SoundOn, RefusedCommandPlaysOnlyTheErrorCue) {
   ExpectCaptured({"5.wav", "error.wav"});
 }
 
+// The clipboard's two failures: a paste finding no text plays the error
+// cue before its box; a copy finding the clipboard held shows its box with
+// no cue at all.
+TEST_F(SoundOn, PasteFailurePlaysTheErrorCueCopyFailureNone) {
+  ASSERT_NO_FATAL_FAILURE(UseSettings(kSoundOn));
+  ASSERT_TRUE(th::SetClipboardPictureOnly());
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  Press('V', th::kCtrl);
+  ASSERT_NE(torva_.WaitForDialog(), nullptr) << "no message box";
+  ExpectCaptured({"error.wav"});
+  ASSERT_NO_FATAL_FAILURE(AnswerErrorBox("Cannot paste number from Clipboard"));
+
+  ASSERT_TRUE(torva_.Activate());
+  Type("5");
+  ExpectX("5");
+  {
+    th::ClipboardHolder holder;
+    ASSERT_TRUE(holder.Holding());
+    Press('C', th::kCtrl);
+    ASSERT_NE(torva_.WaitForDialog(), nullptr) << "no message box";
+    ExpectCaptured({"error.wav", "5.wav"});
+    ASSERT_NO_FATAL_FAILURE(AnswerErrorBox("Cannot copy number to Clipboard"));
+  }
+  Close();
+  ExpectCaptured({"error.wav", "5.wav"});
+}
+
+// A result is on the display while it is read out, not only afterwards:
+// 1/7 shows as soon as its first character is spoken.
+TEST_F(SoundOn, ResultIsShownWhileItIsReadOut) {
+  const std::vector<std::string> readOut = {"0.wav", "point.wav", "1.wav", "4.wav", "2.wav",
+                                            "8.wav", "5.wav", "7.wav", "1.wav", "4.wav",
+                                            "2.wav", "8.wav", "5.wav", "7.wav"};
+  std::vector<std::string> spoken = {"7.wav", "recip.wav"};
+  spoken.insert(spoken.end(), readOut.begin(), readOut.end());
+  ASSERT_NO_FATAL_FAILURE(UseSettings(kSoundOn));
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  Type("7");
+  ExpectCaptured({"7.wav"});
+  Press('1', th::kAlt);  // reciprocal
+  ASSERT_TRUE(th::WaitUntil([&] { return LineXNow() == "0.142857142857"; }, kCueTimeout, 2))
+      << "line X shows \"" << LineXNow() << "\"";
+  // Half the read-out is still to come when the line shows the result.
+  std::vector<std::string> firstHalf(spoken.begin(), spoken.begin() + 2 + readOut.size() / 2);
+  EXPECT_LT(cue_capture::WithoutSilentSamples(Capture()).size(),
+            cue_capture::WithoutSilentSamples(cues.Concat(firstHalf)).size())
+      << "the result appeared only after " << cues.Describe(Capture());
+  ExpectCaptured(spoken);
+  Close();
+  ExpectCaptured(spoken);
+}
+
 // No settings file, and one that says 0: number entry that beeps (backspace
 // on an empty entry, Enter on an empty stack, a second point), results that
-// would be read out, and a refused command with its message box.
+// would be read out, and a refused command with its message box. Then sound
+// is switched on and one digit typed: its cue must be all the capture holds,
+// so an empty capture cannot pass for silence.
 TEST_F(SoundOff, NoCueEverPlays) {
   for (const char* settings : {static_cast<const char*>(nullptr), kSoundOff}) {
     SCOPED_TRACE(settings ? "Sound=0" : "no settings file");
@@ -242,10 +317,11 @@ TEST_F(SoundOff, NoCueEverPlays) {
     ExpectX("-0.5");
     Type("+");
     ASSERT_NO_FATAL_FAILURE(AnswerErrorBox("Not enough numbers on the stack"));
+    ASSERT_NO_FATAL_FAILURE(EnableSoundInDialog());
+    Type("9");
+    ExpectX("9");
     Close();
-    const std::string got = Capture();
-    EXPECT_EQ(Join(cues.CuesFoundIn(got)), "(nothing)")
-        << "captured " << cues.Describe(got) << " (" << got.size() << " bytes)";
+    ExpectCaptured({"9.wav"});
   }
 }
 
@@ -255,18 +331,11 @@ TEST_F(SoundDialog, EnablingTakesEffectAtOnceAndAtTheNextStart) {
   Type("7");
   ExpectX("7");
 
-  Press('O', th::kAlt);
-  HWND dialog = torva_.WaitForDialog();
-  ASSERT_NE(dialog, nullptr) << "Alt+o opened no dialog";
-  EXPECT_EQ(th::ReadBox(dialog).caption, "Sound");
-  ASSERT_TRUE(th::ClickButton(dialog, IDC_SOUND_ON));
-  ASSERT_TRUE(th::ClickButton(dialog, IDC_BOX_OK));
-  ASSERT_TRUE(th::WaitForWindowGone(dialog));
+  ASSERT_NO_FATAL_FAILURE(EnableSoundInDialog());
   EXPECT_TRUE(th::WaitUntil(
       [] { return GetPrivateProfileIntA("TORVA", "Sound", 0, "TORVA.INI") == 1; }))
       << "settings file: " << th::ReadSettings();
 
-  ASSERT_TRUE(torva_.Activate());
   Type("8");
   ExpectX("78");
   ExpectCaptured({"8.wav"});  // the 7 typed before was silent

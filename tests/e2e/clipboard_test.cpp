@@ -1,8 +1,6 @@
 // Copying X to the clipboard and pasting clipboard text as keys.
 #include "e2e_fixture.h"
 
-#include <algorithm>
-
 class Clipboard : public TorvaTest {
  protected:
   // Pastes and answers the boxes it opens; returns how many there were.
@@ -63,8 +61,32 @@ TEST_F(Clipboard, CopyWhileAnotherHoldsTheClipboard) {
     ExpectErrorBox("Cannot copy number to Clipboard");
     EXPECT_TRUE(copy.Wait());
   }
-  EXPECT_TRUE(th::ClipboardOpenable()) << "the clipboard stayed locked after the failed copy";
   EXPECT_EQ(ClipboardText(), "former");
+}
+
+// Whenever a box is up, the lines show the calculator as it is at that
+// moment, also in the middle of a paste: the refused "+" finds 12 typed, and
+// the copy that then finds the clipboard held shows its box over 123.
+TEST_F(Clipboard, LinesAreCurrentWhileABoxIsOpen) {
+  ASSERT_TRUE(th::SetClipboardText("12+3\xb5"));  // \xb5: copy
+  th::AsyncSend paste = torva.CommandAsync(CMD_PASTE);
+  HWND box = th::WaitForDialog(torva.ProcessId());
+  ASSERT_NE(box, nullptr) << "no box for the refused +";
+  EXPECT_EQ(th::ReadBox(box).text, "Not enough numbers on the stack");
+  EXPECT_EQ(torva.Line(0), "12") << "while the box is open";
+  {
+    th::ClipboardHolder holder;
+    ASSERT_TRUE(holder.Holding());
+    CloseBox(box, CloseBy::kOkButton);
+    box = th::WaitForDialog(torva.ProcessId());
+    ASSERT_NE(box, nullptr) << "no box for the failed copy";
+    EXPECT_EQ(th::ReadBox(box).text, "Cannot copy number to Clipboard");
+    EXPECT_EQ(torva.Line(0), "123") << "while the box is open";
+  }
+  CloseBox(box, CloseBy::kOkButton);
+  EXPECT_TRUE(paste.Wait());
+  ExpectLines("123");
+  EXPECT_EQ(ClipboardText(), "12+3\xb5");
 }
 
 namespace {
@@ -158,12 +180,14 @@ TEST_F(Clipboard, PasteEveryByteValue) {
   ExpectLines("0.0123456789");
 }
 
+// Wine hands another process such a block with its last byte made a NUL
+// (docs/wine-notes.md), so the paste types all but that byte. That the read
+// never goes past the block's end is checked on the bounded copy itself, in
+// app_clipboard, where a block can end without a NUL.
 TEST_F(Clipboard, PasteTextWithoutTerminatingNul) {
   size_t size = 0;
   ASSERT_TRUE(th::SetClipboardUnterminated(3, '3', &size));
   ASSERT_TRUE(torva.Command(CMD_PASTE));
   ASSERT_TRUE(torva.Running());
-  std::string x = torva.Line(0);
-  EXPECT_EQ(x, std::string(std::min<size_t>(size, x.size()), '3')) << "block of " << size << " bytes";
-  EXPECT_FALSE(x.empty());
+  ExpectLines(std::string(size - 1, '3'));
 }

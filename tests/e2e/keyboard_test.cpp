@@ -21,9 +21,11 @@ using th::kCtrl;
 using th::kNoMods;
 using th::kShift;
 
+// The drop keys start from a two-digit entry, on which Backspace would only
+// take the last digit.
 const KeyCase kKeyCases[] = {
-    {"Alt+d drops", "9\r4", 'D', kAlt, nullptr, "9", ""},
-    {"Insert drops", "9\r4", VK_INSERT, kNoMods, nullptr, "9", ""},
+    {"Alt+d drops", "9\r42", 'D', kAlt, nullptr, "9", ""},
+    {"Insert drops", "9\r42", VK_INSERT, kNoMods, nullptr, "9", ""},
     {"Alt+w swaps", "9\r4", 'W', kAlt, nullptr, "9", "4"},
     {"Home swaps", "9\r4", VK_HOME, kNoMods, nullptr, "9", "4"},
     {"Alt+c clears", "9\r4", 'C', kAlt, nullptr, "", ""},
@@ -133,6 +135,27 @@ TEST_F(Keyboard, EnterPressesNoButton) {
   ExpectLines("7", "7");
   EXPECT_EQ(torva.Focus(), torva.Window());
   ASSERT_TRUE(th::MouseButton(nine, false));
+}
+
+// A refused key beeps (the system beep, whether or not sound is on); an
+// accepted one does not.
+TEST_F(Keyboard, RefusedKeysBeep) {
+  if (th::BellWatchPath().empty()) GTEST_SKIP() << "no --bell-watch given";
+  th::BellWatch bells;
+  ASSERT_TRUE(bells.Start()) << "bell_watch did not start";
+  Type("5");
+  Press(VK_BACK);  // drops the number: no beep
+  Press(VK_BACK);  // nothing to erase: two beeps
+  Press(VK_RETURN);  // an empty stack to duplicate: one beep
+  Type("1..");  // the second point: one beep
+  Settle();
+  WaitLines("1.");
+  EXPECT_TRUE(bells.WaitForCount(4)) << bells.Count() << " beeps";
+  Type("2");
+  Settle();
+  WaitLines("1.2");
+  ASSERT_TRUE(th::Sync(torva.Window()));
+  EXPECT_EQ(bells.Count(), 4);
 }
 
 TEST_F(Keyboard, DigitsDoNotReachTheCalculatorThroughABox) {

@@ -160,4 +160,54 @@ TEST_F(Panel, ErrorBoxesAnsweredAsAUserWould) {
     EXPECT_TRUE(multiply.Wait());
   }
   ExpectLines("1e+100", "1e+100");
+  Commands("\xb6" "8\xb2" "0.5");  // -8 to the power 0.5
+  {
+    th::AsyncSend power = torva.CommandAsync(CMD_POWER);
+    ExpectErrorBox("Numerical error");
+    EXPECT_TRUE(power.Wait());
+  }
+  ExpectLines("0.5", "-8");
+}
+
+// On a full stack a typed digit has nowhere to go: the box says so, and the
+// calculator stays Idle, so the next digit does not edit the X before it.
+TEST_F(Panel, FullStackDigitShowsTheBoxAndLeavesTheCalculatorIdle) {
+  Commands("7" + std::string(1024, '\r'));  // 7, the Enter that ends it, 1023 copies
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    th::AsyncSend digit = torva.CommandAsync(CMD_DIGIT_5);
+    ExpectErrorBox("Cannot add any more numbers to the stack");
+    EXPECT_TRUE(digit.Wait());
+    ExpectLines("7", "7", "7", "7");
+  }
+  Commands("\xb4" "5");  // drop one: there is room again
+  ExpectLines("5", "7", "7", "7");
+}
+
+namespace {
+
+// WM_SETTEXT as another program (an automation or accessibility tool)
+// sends it to a display line.
+bool SetLineFromOutside(HWND panel, int id, const char* text) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(GetDlgItem(panel, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
+                             SMTO_NORMAL, th::kStepTimeout, &result) && result;
+}
+
+}  // namespace
+
+// The display lines are the calculator's own record of what it shows: a
+// number being typed goes on from the text line X holds, and a command that
+// shows a value writes its line whatever text another program put there.
+TEST_F(Panel, TextPutIntoLineXFromOutsideIsWhatTheCalculatorSees) {
+  Commands("1\r2");
+  ASSERT_TRUE(SetLineFromOutside(torva.Window(), IDC_LINE_X, "7"));
+  Commands("3");
+  ExpectLines("73", "1");
+  Commands("+");
+  ExpectLines("74");
+
+  Commands("\xb6" "1\r2\r");
+  ASSERT_TRUE(SetLineFromOutside(torva.Window(), IDC_LINE_X, "foo"));
+  Commands("\r");  // duplicates 2, which line X showed before
+  ExpectLines("2", "2", "1");
 }

@@ -32,6 +32,12 @@ TEST_F(KeyEntryTest, TypedTextStaysAsTypedWhileTheValueFollowsIt)
     EXPECT_EQ(Line(0), "012.50") << "Enter while typing only ends the entry";
     EXPECT_EQ(calculator.count, 2);
     EXPECT_EQ(calculator.freshEntry, 1);
+
+    soundEnabled = 1;
+    Type("90.09");
+    EXPECT_EQ(Stack(), (Values{90.09, 12.5, 9}));
+    EXPECT_EQ(panelRecording.cues,
+              (Cues{"9.wav", "0.wav", "point.wav", "0.wav", "9.wav"})) << "each digit its own cue";
 }
 
 TEST_F(KeyEntryTest, BackspaceEditsAndDropsTheLastCharacter)
@@ -205,7 +211,9 @@ TEST_F(KeyEntryTest, OnlyTheLowByteOfTheCommandCounts)
     EXPECT_EQ(Stack(), Values{9});
 }
 
-TEST_F(KeyEntryTest, FullStackKeepsTheCalculatorIdle)
+// Nothing was entered, so no digit cue follows the "stack full" box, and
+// the next key must not edit the X that was there before.
+TEST_F(KeyEntryTest, FullStackDigitLeavesTheCalculatorIdleWithNoDigitCue)
 {
     for (int i = 0; i < kStackCapacity; ++i)
         Load({static_cast<double>(i)});
@@ -224,8 +232,9 @@ TEST_F(KeyEntryTest, FullStackKeepsTheCalculatorIdle)
     Type("\b");
     EXPECT_EQ(calculator.slots[0], 1023) << "backspace has nothing to edit";
     Keys({CMD_DROP});
-    Type("5");
+    Type("56");  // the 1024th value can be typed like any other
     EXPECT_EQ(calculator.count, kStackCapacity);
-    EXPECT_EQ(calculator.slots[0], 5);
+    EXPECT_EQ(calculator.slots[0], 56);
+    EXPECT_EQ(Line(0), "56");
     EXPECT_EQ(calculator.freshEntry, 0);
 }

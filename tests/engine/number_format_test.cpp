@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -67,6 +68,8 @@ TEST(FormatValue, ExactTexts)
         {9999999999999.5, "1e+013"},
         {99999999999.95, "99999999999.9"},   // stored just below the tie
         {0.99999999999995, "1"},
+        {1.99999999999996, "2"},             // carried into the first digit
+        {-2.99999999999996, "-3"},
         {1.0000000000005, "1"},
         {123456789012345678.0, "1.23456789012e+017"},
         {1e154, "1e+154"},
@@ -76,6 +79,10 @@ TEST(FormatValue, ExactTexts)
         {1e-310, "1e-310"},
         {4.9406564584124654e-324, "4.94065645841e-324"},
         {3 * 4.9406564584124654e-324, "1.48219693752e-323"},
+        // Never stored, but a text all the same.
+        {std::numeric_limits<double>::infinity(), "inf"},
+        {-std::numeric_limits<double>::infinity(), "-inf"},
+        {std::numeric_limits<double>::quiet_NaN(), "nan"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Formatted(c.value), c.text) << c.text;
@@ -96,6 +103,9 @@ TEST(ParseEntryText, ReadsWhatPercentLfWouldRead)
         {".5", 1, 0.5},
         {"123456789012345678901234567", 1, 123456789012345678901234567.0},
         {"0.1", 1, 0.1},
+        {"1.05", 1, 1.05},  // every digit counts after the point, 0 and 9 too
+        {"1.9", 1, 1.9},
+        {"90.09", 1, 90.09},
         {"1.2.", 1, 1.2},  // what follows the number is not read
         {"", 0, 0},
         {".", 0, 0},

@@ -34,6 +34,7 @@ TEST_F(OperationsTest, ArithmeticResults)
         {{0, 0}, CMD_POWER, "1", 1},
         {{-3, -0.0}, CMD_POWER, "1", 1},
         {{0, 3}, CMD_POWER, "0", 0},
+        {{0, 0.5}, CMD_POWER, "0", 0},  // a zero base takes any positive exponent
         {{-2, 3}, CMD_POWER, "-8", -8},
         {{-2, -2}, CMD_POWER, "0.25", 0.25},
         {{16, 0.5}, CMD_POWER, "4", 4},

@@ -124,6 +124,11 @@ TEST_F(StackTest, ReadOutSpeaksEachCharacterOfTheShownText)
               (Cues{"1.wav", "e.wav", "plus.wav", "0.wav", "2.wav", "0.wav"}));
 
     panelRecording.cues.clear();
+    calculator.Push("", 1234567890, errorFlag, 1);
+    EXPECT_EQ(panelRecording.cues, (Cues{"1.wav", "2.wav", "3.wav", "4.wav", "5.wav", "6.wav",
+                                         "7.wav", "8.wav", "9.wav", "0.wav"}));
+
+    panelRecording.cues.clear();
     calculator.Push("", 7, errorFlag, 0);
     EXPECT_TRUE(panelRecording.cues.empty()) << "speak not set";
     soundEnabled = 0;

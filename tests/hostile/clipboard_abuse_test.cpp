@@ -1,6 +1,7 @@
 // The clipboard as another program may leave it: huge, unterminated, any
 // byte, or held open. Each paste must end, keep only what it may, and
 // leave the clipboard free for others.
+#include <algorithm>
 #include <string>
 
 #include "engine_model.h"
@@ -41,21 +42,20 @@ TEST_F(ClipboardAbuse, MegabyteOfDigitsTypesOneFullLine) {
   ExpectStillCalculates();
 }
 
-// A block with no NUL anywhere, small and large: the read must stop at the
-// block's end (the system may hand over one byte less, as the NUL it
-// expects there) or at 81 characters; only fives can be typed.
+// A block with no NUL anywhere, small and large. Wine hands it to the
+// program with its last byte made a NUL (docs/wine-notes.md), so the read
+// must take every byte before that one, or 81 at most; 27 fives fit line X.
+// Here the read can only be seen stopping early: that it never reads past
+// a block's end is checked on the bounded copy itself, in app_clipboard.
 TEST_F(ClipboardAbuse, UnterminatedBlocksStopAtTheirEnd) {
   for (size_t size : {size_t(1), size_t(2), size_t(80), size_t(81), size_t(65536)}) {
     Commands("\xb6");  // clear
     size_t actual = 0;
     ASSERT_TRUE(th::SetClipboardUnterminated(size, '5', &actual));
     EXPECT_TRUE(Paste().empty());
-    std::vector<std::string> lines = Lines();
-    size_t most = std::min<size_t>(actual, 27);
-    EXPECT_EQ(lines[0].find_first_not_of('5'), std::string::npos) << lines[0];
-    EXPECT_LE(lines[0].size(), most) << "block of " << actual << " bytes";
-    EXPECT_GE(lines[0].size() + 1, most) << "block of " << actual << " bytes";
-    EXPECT_EQ(lines[1], "") << "more than one number from one block";
+    std::string typed(std::min<size_t>(actual - 1, 27), '5');
+    EXPECT_EQ(Lines(), (std::vector<std::string>{typed, "", "", ""}))
+        << "block of " << actual << " bytes";
   }
   ExpectStillCalculates();
 }
@@ -70,8 +70,8 @@ TEST_F(ClipboardAbuse, EachByteAloneActsAsTheEngineKey) {
     std::string text(1, static_cast<char>(byte));
     ASSERT_TRUE(th::SetClipboardBytes(text));
     model.SetClipboard(text);
-    int expectedBoxes = model.Paste();
-    EXPECT_EQ(static_cast<int>(Paste().size()), expectedBoxes) << "byte " << byte;
+    std::vector<std::string> expectedBoxes = model.Paste();
+    EXPECT_EQ(Paste(), expectedBoxes) << "byte " << byte;
     ASSERT_EQ(Lines(), model.Lines()) << "byte " << byte;
   }
   ExpectStillCalculates();
@@ -89,7 +89,6 @@ TEST_F(ClipboardAbuse, PasteWhileHeldKeepsTheEntry) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], "Cannot paste number from Clipboard");
   }
-  EXPECT_TRUE(th::ClipboardOpenable());
   Commands("3");
   EXPECT_EQ(Lines(), (std::vector<std::string>{"123", "", "", ""}));
   std::string text;

@@ -11,15 +11,18 @@
 // front end's own, every other code does nothing.
 bool RoutedToEngine(unsigned code);
 
+// The text a message box shows for a string id, as a user reads it.
+std::string MessageText(int stringId);
+
 class Model {
  public:
   Model();
 
-  // One key; returns the number of messages the engine showed.
-  int Key(unsigned code);
+  // One key; returns the texts of the messages the engine showed.
+  std::vector<std::string> Key(unsigned code);
   // A paste: the first 81 characters of the clipboard text and a line
   // feed, or a failure message when the clipboard holds no text.
-  int Paste();
+  std::vector<std::string> Paste();
   // What the clipboard now holds (up to its first NUL).
   void SetClipboard(const std::string& text);
   // Lines X, Y, Z, T.

@@ -9,6 +9,7 @@ namespace {
 
 std::string programPath;
 std::string noAccelPath;
+std::string bellWatchPath;  // a Unix path: the host program runs outside Wine
 
 // Takes "--name=value" out of argv; returns whether it was there.
 bool TakeOption(int* argc, char** argv, const char* name, std::string* value) {
@@ -55,11 +56,14 @@ void ParseCommandLine(int* argc, char** argv) {
   if (!TakeOption(argc, argv, "--torva", &programPath)) programPath = FromEnvironment("TORVA_EXE");
   if (!TakeOption(argc, argv, "--torva-noaccel", &noAccelPath))
     noAccelPath = FromEnvironment("TORVA_NOACCEL_EXE");
+  if (!TakeOption(argc, argv, "--bell-watch", &bellWatchPath))
+    bellWatchPath = FromEnvironment("TORVA_BELL_WATCH");
   programPath = ToWindowsPath(programPath);
   noAccelPath = ToWindowsPath(noAccelPath);
 }
 
 std::string ProgramPath() { return programPath; }
+std::string BellWatchPath() { return bellWatchPath; }
 std::string NoAccelProgramPath() { return noAccelPath; }
 
 bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs, DWORD pollMs) {

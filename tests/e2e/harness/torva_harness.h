@@ -20,9 +20,10 @@ namespace torva_harness {
 
 // ---------------------------------------------------------------- set-up
 
-// Removes --torva=PATH and --torva-noaccel=PATH from argv (call before
-// testing::InitGoogleTest). Without them the environment variables
-// TORVA_EXE and TORVA_NOACCEL_EXE are used. Unix paths are accepted.
+// Removes --torva=PATH, --torva-noaccel=PATH and --bell-watch=PATH from
+// argv (call before testing::InitGoogleTest). Without them the environment
+// variables TORVA_EXE, TORVA_NOACCEL_EXE and TORVA_BELL_WATCH are used. Unix
+// paths are accepted.
 void ParseCommandLine(int* argc, char** argv);
 // Windows path of TORVA.EXE, or "" when none was given.
 std::string ProgramPath();
@@ -176,6 +177,34 @@ class ClipboardHolder {
   HANDLE opened_ = nullptr;
   HANDLE release_ = nullptr;
   bool holding_ = false;
+};
+
+// ---------------------------------------------------------------- beeps
+
+// Unix path of the host program bell_watch (harness/bell_watch.c), or ""
+// when none was given.
+std::string BellWatchPath();
+
+// Counts the system beeps while it lives. Wine's MessageBeep rings the X
+// bell, which Xvfb neither plays nor reports; the host program bell_watch
+// records every Bell request sent to the display. It writes to and is
+// stopped through files under Z:\tmp, as a host program's end cannot be
+// awaited from Wine.
+class BellWatch {
+ public:
+  BellWatch() = default;
+  BellWatch(const BellWatch&) = delete;
+  BellWatch& operator=(const BellWatch&) = delete;
+  ~BellWatch();
+  // Starts bell_watch and waits until it records.
+  bool Start();
+  // Bells recorded so far.
+  int Count() const;
+  // Waits until at least `count` bells have been recorded.
+  bool WaitForCount(int count, DWORD timeoutMs = kStepTimeout) const;
+
+ private:
+  std::string out_, stop_;  // Windows paths of its output and stop files
 };
 
 // ---------------------------------------------------------------- settings
