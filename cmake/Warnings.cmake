@@ -2,10 +2,15 @@
 # defined under the source tree gets them; code from elsewhere (GoogleTest,
 # built from /usr/src when cross-compiling) does not.
 #
-# TORVA_WARNINGS_AS_ERRORS (or TORVA_WERROR=1 in the environment, as
-# scripts/test.sh sets it) makes any such warning fail the build.
+# TORVA_WARNINGS_AS_ERRORS makes any such warning fail the build.
+# TORVA_WERROR=1 in the environment (scripts/test.sh sets it) switches it on
+# for good in that build tree; a configure without it leaves it as it is,
+# so that the flags, and with them every object file, do not change back.
 
 option(TORVA_WARNINGS_AS_ERRORS "Treat warnings in the project's own code as errors" OFF)
+if("$ENV{TORVA_WERROR}")
+  set(TORVA_WARNINGS_AS_ERRORS ON CACHE BOOL "Treat warnings in the project's own code as errors" FORCE)
+endif()
 set(TORVA_WARNING_FLAGS -Wall -Wextra -Wpedantic -Wshadow -Wconversion)
 if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   # Clang's -Wconversion also warns of every signed/unsigned mix, which
@@ -15,18 +20,13 @@ endif()
 
 # Adds the warnings to the targets of one directory and those below it.
 function(torva_add_warnings directory)
-  if(TORVA_WARNINGS_AS_ERRORS OR "$ENV{TORVA_WERROR}")
-    set(as_errors ON)
-  else()
-    set(as_errors OFF)
-  endif()
   get_property(targets DIRECTORY ${directory} PROPERTY BUILDSYSTEM_TARGETS)
   foreach(target IN LISTS targets)
     get_target_property(type ${target} TYPE)
     if(type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|OBJECT_LIBRARY)$")
       target_compile_options(${target} PRIVATE
         "$<$<COMPILE_LANGUAGE:C,CXX>:${TORVA_WARNING_FLAGS}>")
-      set_property(TARGET ${target} PROPERTY COMPILE_WARNING_AS_ERROR ${as_errors})
+      set_property(TARGET ${target} PROPERTY COMPILE_WARNING_AS_ERROR ${TORVA_WARNINGS_AS_ERRORS})
     endif()
   endforeach()
   get_property(subdirectories DIRECTORY ${directory} PROPERTY SUBDIRECTORIES)

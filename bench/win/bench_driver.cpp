@@ -170,7 +170,8 @@ bool MeasureStartUp(const std::string& torvaExe, const std::string& floorExe,
         return false;
       }
       program.times.milliseconds.push_back(launched.startSeconds * 1000);
-      program.times.workingSets.push_back(WorkingSet(launched.process.hProcess) / 1024.0);
+      program.times.workingSets.push_back(
+          static_cast<double>(WorkingSet(launched.process.hProcess)) / 1024.0);
       End(launched);
     }
   }
@@ -182,8 +183,8 @@ bool MeasureStartUp(const std::string& torvaExe, const std::string& floorExe,
         Median(programs[2].times.milliseconds), floor, "ms", "-");
   Row("working set after start-up (KiB)", Median(programs[0].times.workingSets),
       Median(programs[1].times.workingSets), "KiB", "-");
-  Row("program file size (KiB)", FileSize(torvaExe) / 1024.0, FileSize(floorExe) / 1024.0, "KiB",
-      "-");
+  Row("program file size (KiB)", static_cast<double>(FileSize(torvaExe)) / 1024.0,
+      static_cast<double>(FileSize(floorExe)) / 1024.0, "KiB", "-");
   return true;
 }
 

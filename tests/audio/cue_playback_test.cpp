@@ -78,10 +78,11 @@ class CuePlayback : public ::testing::Test {
 
   // settings: the whole settings file, or nullptr for none.
   static void UseSettings(const char* settings) {
-    if (settings)
+    if (settings) {
       ASSERT_TRUE(th::WriteSettings(settings));
-    else if (th::SettingsExist())
+    } else if (th::SettingsExist()) {
       ASSERT_TRUE(th::DeleteSettings());
+    }
   }
 
   // Starts the program (exe "" = the built one) with an empty capture.

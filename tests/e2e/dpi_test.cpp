@@ -88,8 +88,9 @@ int ScreenDpi() {
 using Dpi = TorvaTest;
 
 TEST_F(Dpi, ControlsClearOfEachOtherAndLineXFills) {
-  if (const char* expected = std::getenv("TORVA_EXPECTED_DPI"))
+  if (const char* expected = std::getenv("TORVA_EXPECTED_DPI")) {
     ASSERT_EQ(ScreenDpi(), std::atoi(expected)) << "the session's DPI did not take";
+  }
   HWND panel = torva.Window();
   RECT onScreen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, window;
   GetWindowRect(panel, &window);

@@ -14,7 +14,7 @@ namespace {
 
 // Shows a message box of this process from a worker thread.
 struct OwnBox {
-  explicit OwnBox(UINT flags) : flags(flags) {
+  explicit OwnBox(UINT boxFlags) : flags(boxFlags) {
     thread = CreateThread(nullptr, 0, Show, this, 0, nullptr);
   }
   ~OwnBox() {

@@ -97,7 +97,7 @@ TEST_F(Keyboard, CopyKeysPutXOnTheClipboard) {
 // Alt+y; none of them may swap, exit or raise to a power.
 TEST_F(Keyboard, AltFunctionKeysDoNothing) {
   Commands("2\r3");
-  for (WORD vk : {VK_F8, VK_F9, VK_F10}) {
+  for (WORD vk : {WORD{VK_F8}, WORD{VK_F9}, WORD{VK_F10}}) {
     Press(vk, th::kAlt);
     Settle();
     ASSERT_TRUE(torva.Running()) << "Alt+F" << (vk - VK_F1 + 1) << " ended the program";

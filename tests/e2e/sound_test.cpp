@@ -38,7 +38,9 @@ class Sound : public TorvaTest {
   }
   void Close(HWND dialog, CloseBy how = CloseBy::kOkButton) {
     CloseBox(dialog, how, kOkId);
-    if (pending_) EXPECT_TRUE(pending_->Wait()) << "the Sound command did not return";
+    if (pending_) {
+      EXPECT_TRUE(pending_->Wait()) << "the Sound command did not return";
+    }
     ASSERT_TRUE(th::Sync(torva.Window()));
   }
   std::unique_ptr<th::AsyncSend> pending_;

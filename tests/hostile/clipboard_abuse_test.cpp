@@ -23,7 +23,9 @@ class ClipboardAbuse : public HostileTest {
     hostile::Answered answered = hostile::CommandAnsweringBoxes(torva, CMD_PASTE);
     EXPECT_FALSE(answered.timedOut) << "the paste did not return";
     EXPECT_LT(GetTickCount() - started, th::kStepTimeout) << "the paste took too long";
-    if (clipboardFree) EXPECT_TRUE(th::ClipboardOpenable()) << "the clipboard was left open";
+    if (clipboardFree) {
+      EXPECT_TRUE(th::ClipboardOpenable()) << "the clipboard was left open";
+    }
     return answered.texts;
   }
 };

@@ -58,7 +58,9 @@ bool HostileTest::SoundDialog(int click, th::BoxInfo* box) {
   EXPECT_NE(dialog, nullptr) << "the Sound dialog did not open";
   if (!dialog) return false;
   bool enabled = SendMessageA(GetDlgItem(dialog, IDC_SOUND_ON), BM_GETCHECK, 0, 0) == BST_CHECKED;
-  if (click) EXPECT_TRUE(th::ClickButton(dialog, click));
+  if (click) {
+    EXPECT_TRUE(th::ClickButton(dialog, click));
+  }
   EXPECT_TRUE(th::ClickButton(dialog, IDC_BOX_OK));
   EXPECT_TRUE(th::WaitForWindowGone(dialog));
   if (box) {

@@ -91,7 +91,7 @@ double Difference(const Picture& a, const Picture& b) {
   for (size_t i = 0; i < a.pixels.size(); ++i)
     for (int shift = 0; shift < 24; shift += 8)
       sum += std::abs(int((a.pixels[i] >> shift) & 0xFF) - int((b.pixels[i] >> shift) & 0xFF));
-  return sum / (3.0 * a.pixels.size());
+  return sum / (3.0 * static_cast<double>(a.pixels.size()));
 }
 
 HWND IconControl(HWND box) {

@@ -36,8 +36,10 @@ std::string ToWindowsPath(const std::string& path) {
   if (path.empty() || path[0] != '/') return path;
   // Wine exports its own converter; a plain Z: mapping is the fallback.
   using Converter = WCHAR* (*)(const char*);
-  auto convert = reinterpret_cast<Converter>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name"));
+  // GetProcAddress returns every function as FARPROC; going through
+  // void (*)(void), which stands for any function, marks the cast as meant.
+  auto convert = reinterpret_cast<Converter>(reinterpret_cast<void (*)(void)>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
   if (convert) {
     if (WCHAR* wide = convert(path.c_str())) {
       char buffer[MAX_PATH * 4];

@@ -14,8 +14,10 @@ namespace {
 // The Unix path of a Windows path, through Wine's own converter.
 std::string ToUnixPath(const std::string& windowsPath) {
   using Converter = char* (*)(const WCHAR*);
-  auto convert = reinterpret_cast<Converter>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+  // GetProcAddress returns every function as FARPROC; going through
+  // void (*)(void), which stands for any function, marks the cast as meant.
+  auto convert = reinterpret_cast<Converter>(reinterpret_cast<void (*)(void)>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
   if (!convert) return "";
   WCHAR wide[MAX_PATH * 2];
   if (!MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH * 2)) return "";

@@ -107,8 +107,8 @@ bool TypeText(const std::string& text, unsigned mods) {
       ok = SendCharacter(c);
     } else {
       unsigned shiftState = (scan >> 8) & 0xFF;
-      unsigned keyMods = (shiftState & 1 ? kShift : 0) | (shiftState & 2 ? kCtrl : 0) |
-                         (shiftState & 4 ? kAlt : 0);
+      unsigned keyMods = (shiftState & 1 ? kShift : kNoMods) |
+                         (shiftState & 2 ? kCtrl : kNoMods) | (shiftState & 4 ? kAlt : kNoMods);
       ok = PressKey(static_cast<WORD>(scan & 0xFF), mods | keyMods);
     }
     if (!ok) return false;
