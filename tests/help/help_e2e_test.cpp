@@ -53,7 +53,7 @@ std::string WindowText(HWND window) {
 // Visible main windows of the help viewer.
 std::vector<HWND> ViewerWindows() {
   std::vector<HWND> found;
-  EnumWindows([](HWND window, LPARAM param) -> BOOL {
+  EnumWindows([](HWND window, LPARAM param) CALLBACK -> BOOL {
     if (IsWindowVisible(window) && th::ClassName(window) == "MS_WINHELP")
       reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
     return TRUE;
@@ -74,7 +74,7 @@ HWND WaitForViewer() {
 // The rich-text control that shows the topic.
 HWND TopicControl(HWND viewer) {
   HWND found = nullptr;
-  EnumChildWindows(viewer, [](HWND child, LPARAM param) -> BOOL {
+  EnumChildWindows(viewer, [](HWND child, LPARAM param) CALLBACK -> BOOL {
     std::string name = th::ClassName(child);
     for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
     if (name.find("RICHEDIT") == std::string::npos) return TRUE;
