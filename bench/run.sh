@@ -1,17 +1,19 @@
 #!/bin/bash
-# The benchmark in one command: builds TORVA.EXE, the floor program and the
-# driver (MinGW), and the engine benchmark (native); times TORVA.EXE against
-# its floors side by side under Wine in a private session; prints one table.
+# The benchmark in one command: builds TORVA.EXE (64-bit and 32-bit), the
+# floor program and the driver (MinGW), and the engine benchmark (native);
+# times both builds of TORVA.EXE against its floors side by side under Wine
+# in a private session; prints one table.
 #
 #   bench/run.sh [runs] [repetitions]     defaults 20 and 2000
 # Build trees (override to reuse others): TORVA_BUILD (build/bench-mingw64),
-# NATIVE_BUILD (build/bench-native).
+# TORVA32_BUILD (build/bench-mingw32), NATIVE_BUILD (build/bench-native).
 set -eu
 runs=${1:-20}
 repetitions=${2:-2000}
 root=$(cd "$(dirname "$0")/.." && pwd)
 absolute() { case $1 in /*) echo "$1" ;; *) echo "$root/$1" ;; esac; }
 torva_build=$(absolute "${TORVA_BUILD:-build/bench-mingw64}")
+torva32_build=$(absolute "${TORVA32_BUILD:-build/bench-mingw32}")
 win_build=$torva_build/bench/win  # the floor programs, the driver, the log
 native_build=$(absolute "${NATIVE_BUILD:-build/bench-native}")
 log=$win_build/run.log
@@ -21,6 +23,8 @@ mkdir -p "$win_build"
 echo "building (log: $log)" >&2
 [ -f "$torva_build/CMakeCache.txt" ] || cmake --preset mingw64 -S "$root" -B "$torva_build" >>"$log" 2>&1
 cmake --build "$torva_build" --target torva floor floor_full bench_driver -j2 >>"$log" 2>&1
+[ -f "$torva32_build/CMakeCache.txt" ] || cmake --preset mingw32 -S "$root" -B "$torva32_build" -DBUILD_TESTING=OFF >>"$log" 2>&1
+cmake --build "$torva32_build" --target torva -j2 >>"$log" 2>&1
 [ -f "$native_build/CMakeCache.txt" ] || cmake --preset native -S "$root" -B "$native_build" >>"$log" 2>&1
 cmake --build "$native_build" --target torva_engine_bench torva_panel_calls -j2 >>"$log" 2>&1
 
@@ -34,7 +38,8 @@ winpath() { winepath -w "$1" 2>/dev/null; }
 echo "measuring under Wine: $runs start-ups each, $repetitions commands" >&2
 windows_rows=$("$session" run "$state" "$win_build/bench_driver.exe" \
   "$(winpath "$torva_build/bin/TORVA.EXE")" "$(winpath "$win_build/FLOOR.EXE")" \
-  "$runs" "$repetitions" "$(winpath "$win_build/FLOOR_FULL.EXE")" | tr -d '\r')
+  "$runs" "$repetitions" "$(winpath "$win_build/FLOOR_FULL.EXE")" \
+  "$(winpath "$torva32_build/bin/TORVA.EXE")" | tr -d '\r')
 
 echo "measuring the engine natively" >&2
 engine_json=$win_build/engine_bench.json

@@ -4,12 +4,13 @@
 // file size and working set. Prints one tab-separated row per figure:
 //   name, TORVA, floor, unit, ratio, goal
 //
-//   bench_driver TORVA.EXE FLOOR.EXE [runs] [repetitions] [VARIANT.EXE]
-//                [FLOOR_FULL.EXE]
+//   bench_driver TORVA.EXE FLOOR.EXE [runs] [repetitions] [FLOOR_FULL.EXE]
+//                [TORVA32.EXE]
 //
-// A variant (TORVA.EXE built with a proposed change) has its commands and
-// paste timed after the program's, labelled as such. FLOOR_FULL.EXE, the
-// floor program on the calculator's own panel, takes part in the start-up.
+// FLOOR_FULL.EXE, the floor program on the calculator's own panel, takes
+// part in the start-up. TORVA32.EXE, the 32-bit build, takes part in the
+// start-up too and has its add timed after the 64-bit program's; its rows
+// follow their 64-bit counterparts.
 #include <windows.h>
 #include <psapi.h>
 
@@ -152,18 +153,22 @@ struct StartTimes {
 };
 
 // Start-up, the programs taking turns in a rotating order, so that none
-// always runs first; also their working sets once up.
+// always runs first; also their working sets once up. An empty name leaves
+// that program out.
 bool MeasureStartUp(const std::string& torvaExe, const std::string& floorExe,
-                    const std::string& fullFloorExe, int runs) {
+                    const std::string& fullFloorExe, const std::string& torva32Exe, int runs) {
   struct Program {
     std::string exe;
     const char* className;
     StartTimes times;
-  } programs[] = {{torvaExe, "TORVA", {}}, {floorExe, "FLOOR", {}}, {fullFloorExe, "TORVA", {}}};
-  const int count = fullFloorExe.empty() ? 2 : 3;
+  } programs[] = {{torvaExe, "TORVA", {}}, {floorExe, "FLOOR", {}}, {fullFloorExe, "TORVA", {}},
+                  {torva32Exe, "TORVA", {}}};
+  std::vector<Program*> present;
+  for (Program& program : programs)
+    if (!program.exe.empty()) present.push_back(&program);
   for (int run = 0; run < runs; ++run) {
-    for (int turn = 0; turn < count; ++turn) {
-      Program& program = programs[(run + turn) % count];
+    for (size_t turn = 0; turn < present.size(); ++turn) {
+      Program& program = *present[(run + turn) % present.size()];
       Launched launched;
       if (!Launch(program.exe, program.className, &launched)) {
         std::fprintf(stderr, "cannot start %s\n", program.exe.c_str());
@@ -175,16 +180,28 @@ bool MeasureStartUp(const std::string& torvaExe, const std::string& floorExe,
       End(launched);
     }
   }
-  double floor = Median(programs[1].times.milliseconds);
-  Row("start-up to a responsive panel (median ms)", Median(programs[0].times.milliseconds), floor,
+  const Program &torva = programs[0], &floor = programs[1], &fullFloor = programs[2],
+                &torva32 = programs[3];
+  const double floorMs = Median(floor.times.milliseconds);
+  const double floorKiB = Median(floor.times.workingSets);
+  Row("start-up to a responsive panel (median ms)", Median(torva.times.milliseconds), floorMs,
       "ms", "<= 1.10 x floor");
-  if (count == 3)
+  if (!torva32.exe.empty())
+    Row("start-up to a responsive panel, 32-bit build (median ms)",
+        Median(torva32.times.milliseconds), floorMs, "ms", "-");
+  if (!fullFloor.exe.empty())
     Row("start-up of the floor on the full panel (median ms)",
-        Median(programs[2].times.milliseconds), floor, "ms", "-");
-  Row("working set after start-up (KiB)", Median(programs[0].times.workingSets),
-      Median(programs[1].times.workingSets), "KiB", "-");
+        Median(fullFloor.times.milliseconds), floorMs, "ms", "-");
+  Row("working set after start-up (KiB)", Median(torva.times.workingSets), floorKiB, "KiB", "-");
+  if (!torva32.exe.empty())
+    Row("working set after start-up, 32-bit build (KiB)", Median(torva32.times.workingSets),
+        floorKiB, "KiB", "-");
   Row("program file size (KiB)", static_cast<double>(FileSize(torvaExe)) / 1024.0,
       static_cast<double>(FileSize(floorExe)) / 1024.0, "KiB", "-");
+  if (!torva32.exe.empty())
+    Row("program file size, 32-bit build (KiB)",
+        static_cast<double>(FileSize(torva32Exe)) / 1024.0,
+        static_cast<double>(FileSize(floorExe)) / 1024.0, "KiB", "-");
   return true;
 }
 
@@ -225,22 +242,26 @@ bool PasteRound(CommandTimes& t) {
   return true;
 }
 
-void CommandRows(const CommandTimes& t) {
+// All rows, or (for the 32-bit build) the add alone, labelled.
+void CommandRows(const CommandTimes& t, bool addOnly) {
   const char* label = t.label.c_str();
   double floor = Median(t.setText);
   std::string name;
-  Row((name = std::string("command: digit (median us)") + label).c_str(), Median(t.digit), floor, "us", "-");
-  Row((name = std::string("command: Enter (median us)") + label).c_str(), Median(t.enter), floor, "us", "-");
-  Row((name = std::string("command: add, four lines in use (median us)") + label).c_str(),
+  if (!addOnly) {
+    Row("command: digit (median us)", Median(t.digit), floor, "us", "-");
+    Row("command: Enter (median us)", Median(t.enter), floor, "us", "-");
+  }
+  Row((name = std::string("command: add, four lines in use") + label + " (median us)").c_str(),
       Median(t.add), floor, "us", "<= 3 x floor");
-  Row((name = std::string("floor: WM_SETTEXT of line X (median us)") + label).c_str(), floor, 0, "us", "-");
-  Row((name = std::string("paste of 81 digits, end to end (median us)") + label).c_str(),
-      Median(t.paste), 0, "us", "-");
+  if (addOnly) return;
+  Row("floor: WM_SETTEXT of line X (median us)", floor, 0, "us", "-");
+  Row("paste of 81 digits, end to end (median us)", Median(t.paste), 0, "us", "-");
 }
 
 // One program at a time, in the foreground as when a user works it (the
 // focus handling of every command costs more in the active window).
-bool MeasureCommands(const std::string& exe, const std::string& label, int repetitions) {
+bool MeasureCommands(const std::string& exe, const std::string& label, bool addOnly,
+                     int repetitions) {
   CommandTimes t;
   t.label = label;
   if (!Launch(exe, "TORVA", &t.launched)) return false;
@@ -251,7 +272,7 @@ bool MeasureCommands(const std::string& exe, const std::string& label, int repet
   for (int i = 0; i < repetitions; ++i) CommandRound(t);
   for (int i = 0; i < repetitions / 20 + 1; ++i)
     if (!PasteRound(t)) return false;
-  CommandRows(t);
+  CommandRows(t, addOnly);
 
   char text[128] = "";
   SendMessageA(t.launched.window, WM_COMMAND, CMD_DIGIT_0, 0);  // proof of life
@@ -289,15 +310,18 @@ void MeasureLineWrite(int repetitions) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: bench_driver TORVA.EXE FLOOR.EXE [runs] [repetitions] [FLOOR_FULL.EXE]\n");
+    std::fprintf(stderr, "usage: bench_driver TORVA.EXE FLOOR.EXE [runs] [repetitions] "
+                         "[FLOOR_FULL.EXE] [TORVA32.EXE]\n");
     return 2;
   }
   int runs = argc > 3 ? std::atoi(argv[3]) : 20;
   int repetitions = argc > 4 ? std::atoi(argv[4]) : 2000;
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   std::string fullFloor = argc > 5 ? argv[5] : "";
-  if (!MeasureStartUp(argv[1], argv[2], fullFloor, runs)) return 1;
-  if (!MeasureCommands(argv[1], "", repetitions)) return 1;
+  std::string torva32 = argc > 6 ? argv[6] : "";
+  if (!MeasureStartUp(argv[1], argv[2], fullFloor, torva32, runs)) return 1;
+  if (!MeasureCommands(argv[1], "", false, repetitions)) return 1;
+  if (!torva32.empty() && !MeasureCommands(torva32, ", 32-bit build", true, repetitions)) return 1;
   MeasureLineWrite(repetitions);
   return 0;
 }

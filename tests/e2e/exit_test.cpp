@@ -27,7 +27,7 @@ class Exit : public TorvaTest {
 
   static bool HasVisibleWindow(DWORD processId) {
     struct Search { DWORD id; bool found; } search{processId, false};
-    EnumWindows([](HWND window, LPARAM param) -> BOOL {
+    EnumWindows([](HWND window, LPARAM param) CALLBACK -> BOOL {
       auto* s = reinterpret_cast<Search*>(param);
       DWORD owner = 0;
       GetWindowThreadProcessId(window, &owner);

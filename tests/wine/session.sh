@@ -22,6 +22,24 @@ export WINEARCH=win64
 # process it starts) come after.
 export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 
+# The machine field of a PE file's header: 8664 for x86-64, 014c for i386.
+pe_machine() {
+  local header
+  header=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null) || return
+  od -An -tx2 -j$((header + 4)) -N2 "$1" 2>/dev/null | tr -d ' '
+}
+
+# With wine32 installed, `wine` starts a 64-bit program through a 32-bit
+# start.exe that calls CreateProcess: an extra process for every test, and
+# a rare transient CreateProcess failure (error 1359) then ends the test with
+# "ShellExecuteEx failed: Internal error". The 64-bit loader starts such a
+# program itself, as `wine` does without wine32.
+loader_for() {
+  local wine64
+  wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
+  if [ -x "$wine64" ] && [ "$(pe_machine "$1")" = 8664 ]; then echo "$wine64"; else echo wine; fi
+}
+
 display_of() { [ -s "$state/display" ] && echo ":$(cat "$state/display")"; }
 
 xvfb_alive() {
@@ -79,7 +97,7 @@ case $cmd in
   run)
     xvfb_alive || "$0" start "$state" || exit 1
     export DISPLAY=$(display_of)
-    exec wine "$@"
+    exec "$(loader_for "$1")" "$@"
     ;;
   env)
     echo "export WINEPREFIX='$WINEPREFIX' WINEDEBUG='$WINEDEBUG' DISPLAY='$(display_of)'"
