@@ -55,7 +55,8 @@ torva_add_warnings(${PROJECT_SOURCE_DIR})
 # fixed tables written with std::find_if; they are plain loops on purpose,
 # in keeping with the engine's procedural style. --library=windows tells it
 # what the Win32 calls of src/torva and src/vexlib do (handles, resources).
-if(BUILD_TESTING AND NOT CMAKE_CROSSCOMPILING)
+# Once is enough: in the native build, not again in the fuzz build.
+if(BUILD_TESTING AND NOT CMAKE_CROSSCOMPILING AND NOT TORVA_BUILD_FUZZERS)
   find_program(TORVA_CPPCHECK cppcheck)
   if(TORVA_CPPCHECK)
     add_test(NAME cppcheck_src

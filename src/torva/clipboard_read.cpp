@@ -3,12 +3,14 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 #include "feedback.h"
 #include "torva_ids.h"
 #include "vexlib.h"
 
 size_t CopyClipboardText(const char* text, size_t size, char* out) {
-    size_t limit = size < (size_t)kPasteTextLimit ? size : kPasteTextLimit;
+    const size_t limit = std::min(size, static_cast<size_t>(kPasteTextLimit));
     size_t length = 0;
     while (length < limit && text[length] != '\0') {
         out[length] = text[length];
