@@ -26,14 +26,7 @@ bool BellWatch::Start() {
   stop_ = ToWindowsPath(base + ".stop");
   std::string commandLine = "\"" + ToWindowsPath(BellWatchPath()) + "\" " + base + ".txt " +
                             base + ".stop";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
-    return false;
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  if (!StartDetached(commandLine)) return false;
   return WaitUntil([&] { return CountLines(out_, "ready") == 1; }, kStepTimeout, 20);
 }
 

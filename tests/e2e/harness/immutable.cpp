@@ -52,14 +52,7 @@ bool SetImmutable(const std::string& path, bool immutable) {
   if (unixPath.empty()) return false;
   std::string commandLine = std::string("Z:\\usr\\bin\\chattr ") + (immutable ? "+i" : "-i") +
                             " \"" + unixPath + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
-    return false;
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  if (!StartDetached(commandLine)) return false;
   return WaitUntil([&] { return Writable(path) == !immutable; }, kStepTimeout, 20);
 }
 

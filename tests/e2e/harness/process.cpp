@@ -54,6 +54,18 @@ void KillProcess(DWORD processId) {
   CloseHandle(process);
 }
 
+bool StartDetached(std::string commandLine) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
 TorvaProcess::~TorvaProcess() { Release(); }
 
 void TorvaProcess::Release() {

@@ -236,6 +236,9 @@ bool SetImmutable(const std::string& path, bool immutable);
 std::vector<DWORD> FindProcesses(const char* exeName, DWORD parentId = 0);
 // Terminates a process by id and waits for it to end.
 void KillProcess(DWORD processId);
+// Starts a program and lets it run on its own. A host program started by
+// its Z: path runs, but Wine does not report its end: wait for its effect.
+bool StartDetached(std::string commandLine);
 
 // One run of TORVA.EXE (or a copy of it). Killed, with any help viewer it
 // started, when the object goes away.
