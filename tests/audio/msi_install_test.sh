@@ -146,7 +146,8 @@ later_version=${version%%.*}.$(printf '%02d' $((10#${version#*.} + 1)))
 later=$work/TORVA-$later_version.msi
 arch=$(msiinfo suminfo "$msi" | sed -n 's/^Template: \([a-zA-Z0-9]*\);.*/\1/p')
 [ "$arch" = Intel ] && arch=x86
-python3 -B "$source_dir/package/make_package.py" msi "$stage" "$later" --date 0 \
+python3 -B "$source_dir/package/make_package.py" msi "$stage" "$later" \
+  --date "$(cat "$build_dir/source-date-epoch.txt")" \
   --wxs "$source_dir/package/torva.wxs" --version "$later_version" --arch "$arch" \
   --icon "$build_dir/res/iconx.ico" || fail "could not make a $later_version installer"
 msiexec /i "$msi" || fail "the install failed; see $log"
