@@ -87,4 +87,8 @@ else()
   message(STATUS "wixl or msibuild (Debian: wixl, msitools) not found: no installer in the package")
 endif()
 
+# Build trees configured when CPack made the package still hold its
+# configuration, and while that file exists CMake keeps the name "package"
+# for CPack.
+file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourceConfig.cmake)
 add_custom_target(package DEPENDS ${torva_packages})
