@@ -89,7 +89,8 @@ TEST_F(Keyboard, CopyKeysPutXOnTheClipboard) {
     Press(key.first, key.second);
     std::string text;
     EXPECT_TRUE(th::WaitUntil([&] { return th::GetClipboardText(&text) && text == "5"; }))
-        << "clipboard holds \"" << text << "\" after key " << key.first;
+        << "clipboard holds \"" << text << "\" after key " << key.first << "; line X shows \""
+        << torva.Line(0) << "\" (empty: the key arrived without Ctrl and dropped X)";
   }
 }
 
