@@ -112,6 +112,7 @@ bool TorvaProcess::WaitForWindow(DWORD timeoutMs) {
     return false;
   }
   window_ = search.found;
+  focusSettled_ = false;
   return true;
 }
 
@@ -175,10 +176,21 @@ std::vector<HWND> TorvaProcess::Dialogs() const { return ProcessDialogs(pi_.dwPr
 bool TorvaProcess::Activate(DWORD timeoutMs) const {
   // Keys reach the window with the focus; right after a box has closed the
   // panel may be foreground before its thread has given it the focus again.
-  return torva_harness::Activate(window_, timeoutMs) && WaitUntil([&] {
+  auto panelHasFocus = [&] {
     HWND focus = Focus();
     return focus && (focus == window_ || IsChild(window_, focus));
-  }, timeoutMs);
+  };
+  if (GetForegroundWindow() != window_ || !panelHasFocus()) focusSettled_ = false;
+  if (!torva_harness::Activate(window_, timeoutMs) || !WaitUntil(panelHasFocus, timeoutMs))
+    return false;
+  if (focusSettled_) return true;
+  // The X server answers the focus change with FocusIn and KeymapNotify, and
+  // Wine, reading them, sets its modifier keys to the X keyboard's state: a
+  // Ctrl that SendInput holds at that moment would be let go. Give those
+  // events time to arrive, then make the panel's thread read them.
+  Sleep(100);
+  focusSettled_ = Sync(window_, timeoutMs);
+  return focusSettled_;
 }
 
 bool TorvaProcess::SettleInput(DWORD timeoutMs) const {

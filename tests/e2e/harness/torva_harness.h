@@ -298,7 +298,9 @@ class TorvaProcess {
   std::vector<HWND> Dialogs() const;
 
   // Brings the panel to the foreground and waits until it or one of its
-  // controls has the keyboard focus (for real keystrokes).
+  // controls has the keyboard focus (for real keystrokes). After the focus
+  // has moved to the panel (first time, or back from another window) it
+  // also lets the panel's thread read the X focus events that follow.
   bool Activate(DWORD timeoutMs = kStepTimeout) const;
   // Waits until the panel's thread has handled the keystrokes sent so far.
   bool SettleInput(DWORD timeoutMs = kStepTimeout) const;
@@ -311,6 +313,7 @@ class TorvaProcess {
   PROCESS_INFORMATION pi_{};
   HWND window_ = nullptr;
   std::string error_;
+  mutable bool focusSettled_ = false;  // X focus events read since the last move
 };
 
 }  // namespace torva_harness
