@@ -55,6 +55,7 @@ std::string ToWindowsPath(const std::string& path) {
 }
 
 void ParseCommandLine(int* argc, char** argv) {
+  RunStartDetachedCopy(*argc, argv);
   if (!TakeOption(argc, argv, "--torva", &programPath)) programPath = FromEnvironment("TORVA_EXE");
   if (!TakeOption(argc, argv, "--torva-noaccel", &noAccelPath))
     noAccelPath = FromEnvironment("TORVA_NOACCEL_EXE");

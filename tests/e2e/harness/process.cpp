@@ -3,6 +3,9 @@
 
 #include <tlhelp32.h>
 
+#include <cstdlib>
+#include <cstring>
+
 namespace torva_harness {
 namespace {
 
@@ -54,16 +57,57 @@ void KillProcess(DWORD processId) {
   CloseHandle(process);
 }
 
-bool StartDetached(std::string commandLine) {
+namespace {
+
+// Wine reports a host (Unix) program started by CreateProcess as a success
+// but leaves junk in the handles it returns, and a 32-bit caller has been
+// seen to lose one of its own handles on the way: the window station's,
+// after which every OpenClipboard of the run failed with error 6. So the
+// test program starts a short-lived copy of itself for that one call.
+const char kStartDetachedOption[] = "--start-detached";
+const char kStartDetachedVariable[] = "TORVA_HARNESS_START_DETACHED";
+
+// Runs the command line and closes what it got back, as far as it is real.
+bool StartHere(std::string commandLine) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &process))
     return false;
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  if (GetThreadId(process.hThread) == process.dwThreadId) CloseHandle(process.hThread);
+  if (GetProcessId(process.hProcess) == process.dwProcessId) CloseHandle(process.hProcess);
   return true;
+}
+
+}  // namespace
+
+void RunStartDetachedCopy(int argc, char** argv) {
+  if (argc != 2 || std::strcmp(argv[1], kStartDetachedOption) != 0) return;
+  const char* commandLine = std::getenv(kStartDetachedVariable);
+  ExitProcess(commandLine && StartHere(commandLine) ? 0 : 1);
+}
+
+bool StartDetached(std::string commandLine) {
+  char self[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  std::string copyCommand = std::string("\"") + self + "\" " + kStartDetachedOption;
+  // The copy inherits the environment: no quoting of the command line.
+  SetEnvironmentVariableA(kStartDetachedVariable, commandLine.c_str());
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION copy{};
+  bool started = CreateProcessA(nullptr, &copyCommand[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                nullptr, &startup, &copy) != 0;
+  SetEnvironmentVariableA(kStartDetachedVariable, nullptr);
+  if (!started) return false;
+  DWORD exitCode = 1;
+  bool ended = WaitForSingleObject(copy.hProcess, kStepTimeout) == WAIT_OBJECT_0 &&
+               GetExitCodeProcess(copy.hProcess, &exitCode);
+  CloseHandle(copy.hThread);
+  CloseHandle(copy.hProcess);
+  return ended && exitCode == 0;
 }
 
 TorvaProcess::~TorvaProcess() { Release(); }

@@ -238,7 +238,12 @@ std::vector<DWORD> FindProcesses(const char* exeName, DWORD parentId = 0);
 void KillProcess(DWORD processId);
 // Starts a program and lets it run on its own. A host program started by
 // its Z: path runs, but Wine does not report its end: wait for its effect.
+// The start is made by a copy of the test program (see below).
 bool StartDetached(std::string commandLine);
+// In that copy, run with the one argument --start-detached: starts the
+// program and ends the copy. ParseCommandLine calls it first; otherwise
+// it returns at once.
+void RunStartDetachedCopy(int argc, char** argv);
 
 // One run of TORVA.EXE (or a copy of it). Killed, with any help viewer it
 // started, when the object goes away.
