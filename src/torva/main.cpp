@@ -26,6 +26,22 @@ void RegisterPanelClass() {
     RegisterClassA(&panelClass);
 }
 
+typedef BOOL(WINAPI* SetDefaultDllDirectoriesFunction)(DWORD directories);
+
+// A DLL that a system DLL loads later by a bare name (WINMM loads its audio
+// driver so) would be looked for beside TORVA.EXE and in the current
+// folder first. Limit every later search to the system folder, where the
+// system has the call (Windows 7 with its update, and later); elsewhere at
+// least take the current folder out of the search.
+void LimitDllSearchToSystemFolder() {
+    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+    SetDefaultDllDirectoriesFunction setDefaultDirectories =
+        reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<AnyFunction>(
+            GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefaultDirectories == NULL || !setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        SetDllDirectoryA("");
+}
+
 // A character accelerator with Alt also matches the key-down of the virtual
 // key with the same number while Alt is held: Alt+F4 (VK_F4 is 0x73, "s")
 // would take the square root instead of closing the window, and Alt+F8,
@@ -62,9 +78,7 @@ int RunMessageLoop(HACCEL keyboardMap) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
                    int showCommand) {
     (void)commandLine;
-    // The current directory is no place to look for a DLL: take it out of
-    // the search before anything could load one.
-    SetDllDirectoryA("");
+    LimitDllSearchToSystemFolder();
     appInstance = instance;
     // Loaded even without registering: it is also the settings section.
     LoadStringA(appInstance, IDS_CLASS_NAME, className, kStringLimit);

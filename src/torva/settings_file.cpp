@@ -4,11 +4,15 @@
 // Windows itself redirects a failed write to the Windows directory into a
 // per-user store, but only for 32-bit programs; a 64-bit program's write
 // simply fails. So the program keeps its own per-user copy, the way that
-// redirection works: the copy shadows the shared file once it exists, and
-// it is made when the shared file cannot take a change.
+// redirection works: the copy shadows the shared file once it holds the
+// key, and it is made when the shared file cannot take a change.
+//
+// The copy's path is Unicode throughout: it holds the user's name, which
+// may have letters the ANSI code page cannot spell.
 #include "settings_file.h"
 
-#include <stdio.h>
+#include <shlobj.h>  // CSIDL_APPDATA; SHELL32 itself is loaded when needed
+#include <wchar.h>
 
 #include "app_globals.h"
 #include "torva_ids.h"
@@ -17,74 +21,117 @@ namespace {
 
 // %APPDATA%\TORVA NT and the copy in it; "" when the user's application-
 // data folder is not known or the paths would not fit.
-char userFolder[kPathLimit];
-char userCopy[kPathLimit];
+wchar_t userFolder[kPathLimit];
+wchar_t userCopy[kPathLimit];
+// The section and key names, for the copy's Unicode profile calls.
+wchar_t section[kStringLimit];
+wchar_t key[kStringLimit];
+
+typedef HRESULT(WINAPI* GetFolderPathFunction)(HWND owner, int folder, HANDLE token,
+                                               DWORD flags, LPWSTR path);
+
+// The roaming application-data folder where the shell keeps it, which need
+// not be where the APPDATA variable the program inherited says. Every
+// Windows from XP on has SHGetFolderPathW.
+bool FindAppDataFolder(wchar_t* folder) {
+    GetFolderPathFunction getFolderPath = reinterpret_cast<GetFolderPathFunction>(
+        SystemFunction("SHELL32.DLL", "SHGetFolderPathW"));
+    return getFolderPath != NULL &&
+           getFolderPath(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, folder) == S_OK;
+}
 
 void FindUserCopy() {
-    char appData[kPathLimit];
-    DWORD length = GetEnvironmentVariableA("APPDATA", appData, kPathLimit);
-    if (length == 0 || length >= (DWORD)kPathLimit) return;
-    char folderName[kStringLimit];
-    LoadStringA(appInstance, IDS_SETTINGS_FOLDER, folderName, kStringLimit);
-    int folderLength = snprintf(userFolder, kPathLimit, "%s\\%s", appData, folderName);
-    int copyLength =
-        snprintf(userCopy, kPathLimit, "%s\\%s", userFolder, settingsFileName);
-    if (folderLength >= kPathLimit || copyLength >= kPathLimit) {
-        userFolder[0] = '\0';
-        userCopy[0] = '\0';
-    }
+    wchar_t appData[MAX_PATH];
+    if (!FindAppDataFolder(appData)) return;
+    wchar_t folderName[kStringLimit];
+    wchar_t fileName[kStringLimit];
+    LoadStringW(appInstance, IDS_SETTINGS_FOLDER, folderName, kStringLimit);
+    LoadStringW(appInstance, IDS_INI_FILE, fileName, kStringLimit);
+    if (wcslen(appData) + 1 + wcslen(folderName) + 1 + wcslen(fileName) >= (size_t)kPathLimit)
+        return;
+    wcscpy(userFolder, appData);
+    wcscat(userFolder, L"\\");
+    wcscat(userFolder, folderName);
+    wcscpy(userCopy, userFolder);
+    wcscat(userCopy, L"\\");
+    wcscat(userCopy, fileName);
 }
 
 bool UserCopyExists() {
-    return userCopy[0] != '\0' && GetFileAttributesA(userCopy) != INVALID_FILE_ATTRIBUTES;
+    return userCopy[0] != L'\0' && GetFileAttributesW(userCopy) != INVALID_FILE_ATTRIBUTES;
 }
 
-// A missing key reads as whichever default is given; a present one reads
-// the same under both.
-bool ReadSoundKey(const char* file, int* value) {
-    int withDefault0 = GetPrivateProfileIntA(className, soundKeyName, 0, file);
-    int withDefault1 = GetPrivateProfileIntA(className, soundKeyName, 1, file);
+// Whether the user's copy holds the key; a missing key reads as whichever
+// default is given, a present one the same under both.
+bool ReadUserCopyKey(int* value) {
+    int withDefault0 = static_cast<int>(GetPrivateProfileIntW(section, key, 0, userCopy));
+    int withDefault1 = static_cast<int>(GetPrivateProfileIntW(section, key, 1, userCopy));
     *value = withDefault0;
     return withDefault0 == withDefault1;
 }
 
-bool WriteSoundKey(const char* file, int soundOn) {
-    return WritePrivateProfileStringA(className, soundKeyName, soundOn ? "1" : "0", file) != 0;
+bool WriteUserCopy(int soundOn) {
+    return WritePrivateProfileStringW(section, key, soundOn ? L"1" : L"0", userCopy) != 0;
+}
+
+// The bare name: the profile service keeps the file in the Windows
+// directory.
+bool WriteWindowsFile(int soundOn) {
+    return WritePrivateProfileStringA(className, soundKeyName, soundOn ? "1" : "0",
+                                      settingsFileName) != 0;
 }
 
 // The folder may exist already; only the write tells whether it worked.
 bool WriteNewUserCopy(int soundOn) {
-    if (userCopy[0] == '\0') return false;
-    CreateDirectoryA(userFolder, NULL);
-    return WriteSoundKey(userCopy, soundOn);
+    if (userCopy[0] == L'\0') return false;
+    CreateDirectoryW(userFolder, NULL);
+    return WriteUserCopy(soundOn);
+}
+
+// Writes the choice where the next start will read it. A copy that holds
+// the key is read first, so nothing else may take a change it refuses; a
+// copy that cannot hold one (a folder of that name, an unreadable file) is
+// passed over at the next start, so the Windows-directory file serves.
+bool SaveSoundSetting(int soundOn) {
+    if (UserCopyExists()) {
+        int ignored = 0;
+        if (WriteUserCopy(soundOn)) return true;
+        if (ReadUserCopyKey(&ignored)) return false;
+        return WriteWindowsFile(soundOn);
+    }
+    return WriteWindowsFile(soundOn) || WriteNewUserCopy(soundOn);
 }
 
 // The file the user is told about: the per-user copy, where the choice
 // would have gone last, or the Windows-directory file when there is none.
-void UnsavedFileName(char* path) {
-    if (userCopy[0] != '\0') {
-        snprintf(path, kPathLimit, "%s", userCopy);
+void UnsavedFileName(wchar_t* path) {
+    if (userCopy[0] != L'\0') {
+        wcscpy(path, userCopy);
         return;
     }
-    char windowsFolder[MAX_PATH] = "";
-    GetWindowsDirectoryA(windowsFolder, MAX_PATH);
-    snprintf(path, kPathLimit, "%s\\%s", windowsFolder, settingsFileName);
+    wchar_t windowsFolder[MAX_PATH] = L"";
+    GetWindowsDirectoryW(windowsFolder, MAX_PATH);
+    wchar_t fileName[kStringLimit];
+    LoadStringW(appInstance, IDS_INI_FILE, fileName, kStringLimit);
+    wcscpy(path, windowsFolder);
+    wcscat(path, L"\\");
+    wcscat(path, fileName);
 }
 
 }  // namespace
 
 int ReadSoundSetting() {
+    MultiByteToWideChar(CP_ACP, 0, className, -1, section, kStringLimit);
+    MultiByteToWideChar(CP_ACP, 0, soundKeyName, -1, key, kStringLimit);
     FindUserCopy();
     int value = 0;
-    if (UserCopyExists() && ReadSoundKey(userCopy, &value)) return value;
-    // The bare name: the profile service keeps it in the Windows directory.
-    return GetPrivateProfileIntA(className, soundKeyName, 0, settingsFileName);
+    if (UserCopyExists() && ReadUserCopyKey(&value)) return value;
+    return static_cast<int>(GetPrivateProfileIntA(className, soundKeyName, 0, settingsFileName));
 }
 
 void StoreSoundSetting(int soundOn) {
-    const char* target = UserCopyExists() ? userCopy : settingsFileName;
-    if (WriteSoundKey(target, soundOn) || WriteNewUserCopy(soundOn)) return;
-    char path[kPathLimit];
+    if (SaveSoundSetting(soundOn)) return;
+    wchar_t path[kPathLimit + MAX_PATH];
     UnsavedFileName(path);
     ShowMessageNaming(mainWindow, IDS_SETTINGS_NOT_SAVED, path);
 }

@@ -13,10 +13,12 @@
 // settingsFileName loaded; it also finds where the per-user copy belongs.
 int ReadSoundSetting();
 
-// Stores a changed Sound choice: in the per-user copy when it exists,
-// otherwise in the Windows-directory file; when that write fails, in a
-// newly made per-user copy. When nothing could be written, a message names
-// the file; the choice still holds for this run.
+// Stores a changed Sound choice where the next start will read it: in the
+// per-user copy when it exists (or, when it cannot be written and holds no
+// key, in the Windows-directory file), otherwise in the Windows-directory
+// file, and when that write fails, in a newly made per-user copy. When
+// nothing could be written, a message names the file; the choice still
+// holds for this run.
 void StoreSoundSetting(int soundOn);
 
 #endif

@@ -2,6 +2,7 @@
 #include "vexlib.h"
 
 #include <stdio.h>
+#include <wchar.h>
 
 #include "torva_ids.h"
 
@@ -22,12 +23,24 @@ void ShowMessage(HWND owner, int stringId, int fatal) {
     ShowBox(owner, text, fatal);
 }
 
-void ShowMessageNaming(HWND owner, int stringId, const char* name) {
-    char format[kStringLimit];
-    LoadStringA(appInstance, stringId, format, kStringLimit);
-    char text[kStringLimit + kPathLimit];
-    snprintf(text, sizeof text, format, name);
-    ShowBox(owner, text, 0);
+void ShowMessageNaming(HWND owner, int stringId, const wchar_t* name) {
+    wchar_t caption[kStringLimit];
+    LoadStringW(appInstance, IDS_ERROR_CAPTION, caption, kStringLimit);
+    wchar_t format[kStringLimit];
+    LoadStringW(appInstance, stringId, format, kStringLimit);
+
+    // The name goes in where "%s" stands; the text is not a format, so
+    // nothing in the name is ever read as one.
+    wchar_t text[kStringLimit + kPathLimit] = L"";
+    const wchar_t* at = wcsstr(format, L"%s");
+    if (at == NULL) {
+        wcscpy(text, format);
+    } else {
+        wcsncat(text, format, static_cast<size_t>(at - format));
+        wcsncat(text, name, kPathLimit - 1);
+        wcscat(text, at + 2);
+    }
+    MessageBoxW(owner, text, caption, MB_TASKMODAL | MB_ICONEXCLAMATION);
 }
 
 void FatalCheck(int condition, int stringId, const char* sourceName, long line) {

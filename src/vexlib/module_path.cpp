@@ -1,32 +1,89 @@
 // Paths of files that lie beside the running program.
+//
+// The program's folder is taken in Unicode: a user's name, and with it a
+// Downloads folder, may hold letters the ANSI code page cannot spell, and
+// the ANSI module name would then name a folder that does not exist (with
+// "?" or best-fit letters in it). The ANSI form of a path is made from the
+// Unicode one for the calls that only take ANSI text.
 #include "vexlib.h"
 
 #include <stdio.h>
 #include <string.h>
+#include <wchar.h>
 
 #include "torva_ids.h"
 
-// The module path buffer holds 1024 characters and a NUL.
-static const DWORD kModulePathSize = 1025;
+namespace {
 
-void ModuleRelativePath(const char* fileName, char* out) {
-    char moduleName[kStringLimit];
-    LoadStringA(appInstance, IDS_MODULE_NAME, moduleName, kStringLimit);
+// Converts a Unicode path to the ANSI code page. False when it would not
+// fit or the code page cannot spell every character: no best-fit letters,
+// which could name another, existing file; such characters become "?",
+// which names none.
+bool ToAnsiPath(const wchar_t* path, char* out, int size) {
+    BOOL lossy = FALSE;
+    int written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, out, size, NULL,
+                                      &lossy);
+    return written > 0 && !lossy;
+}
+
+// The program's folder, with the fatal checks of a path that cannot be
+// used: none at all (no backslash), or one cut by its buffer.
+void FindModuleFolder(wchar_t* folder) {
+    ModuleFolderResult result = ModuleFolder(folder, kModulePathSize);
+    FatalCheck(result == kModulePathWithoutFolder, IDS_FATAL_CAPTION, "vexlib", 65);
+    FatalCheck(result == kModulePathTooLong, IDS_FATAL_CAPTION, "vexlib", 70);
+}
+
+}  // namespace
+
+ModuleFolderResult ModuleFolder(wchar_t* folder, DWORD size) {
+    wchar_t moduleName[kStringLimit];
+    LoadStringW(appInstance, IDS_MODULE_NAME, moduleName, kStringLimit);
 
     // When no module of that name is loaded (the program file was renamed)
     // the handle is null, which names the running program itself.
-    char path[kModulePathSize];
-    DWORD written = GetModuleFileNameA(GetModuleHandleA(moduleName), path, kModulePathSize);
-    // A path that fills the buffer may come back without a NUL; a failed call
-    // writes nothing. Either way the text ends where the platform stopped.
-    if (written >= kModulePathSize) written = kModulePathSize - 1;
-    path[written] = '\0';
+    DWORD written = GetModuleFileNameW(GetModuleHandleW(moduleName), folder, size);
+    // A path that fills the buffer has been cut (and on XP is not even
+    // terminated): its last backslash could then be a parent folder's, and
+    // a file of that name there is not ours.
+    if (written >= size) return kModulePathTooLong;
+    folder[written] = L'\0';  // a failed call wrote nothing
 
-    char* lastBackslash = strrchr(path, '\\');
-    FatalCheck(lastBackslash == NULL, IDS_FATAL_CAPTION, "vexlib", 65);
-    lastBackslash[1] = '\0';
+    wchar_t* lastBackslash = wcsrchr(folder, L'\\');
+    if (lastBackslash == NULL) return kModulePathWithoutFolder;
+    lastBackslash[1] = L'\0';
+    return kModuleFolderFound;
+}
 
-    FatalCheck(strlen(fileName) + strlen(path) + 1 > (size_t)kPathLimit, IDS_FATAL_CAPTION,
+void ModuleRelativePathW(const wchar_t* fileName, wchar_t* out) {
+    wchar_t folder[kModulePathSize];
+    FindModuleFolder(folder);
+    FatalCheck(wcslen(fileName) + wcslen(folder) + 1 > (size_t)kPathLimit, IDS_FATAL_CAPTION,
                "vexlib", 70);
-    snprintf(out, kPathLimit, "%s%s", path, fileName);
+    wcscpy(out, folder);
+    wcscat(out, fileName);
+}
+
+void ModuleRelativePath(const char* fileName, char* out) {
+    wchar_t folder[kModulePathSize];
+    FindModuleFolder(folder);
+
+    // A folder the code page cannot spell is reached by its short (8.3)
+    // name, which is plain ASCII where the file system keeps one; without
+    // one the "?" in the path names no file, and help reports that.
+    char ansiFolder[kPathLimit];
+    if (!ToAnsiPath(folder, ansiFolder, kPathLimit)) {
+        wchar_t shortFolder[kModulePathSize];
+        DWORD length = GetShortPathNameW(folder, shortFolder, kModulePathSize);
+        bool shortened = length > 0 && length < kModulePathSize &&
+                         ToAnsiPath(shortFolder, ansiFolder, kPathLimit);
+        if (!shortened && !WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, folder, -1,
+                                               ansiFolder, kPathLimit, NULL, NULL))
+            ansiFolder[0] = '\0';  // did not fit: the check below ends the program
+    }
+
+    FatalCheck(ansiFolder[0] == '\0' ||
+                   strlen(fileName) + strlen(ansiFolder) + 1 > (size_t)kPathLimit,
+               IDS_FATAL_CAPTION, "vexlib", 70);
+    snprintf(out, kPathLimit, "%s%s", ansiFolder, fileName);
 }

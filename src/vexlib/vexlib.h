@@ -23,17 +23,48 @@ const int kPathLimit = 1024;
 void ShowMessage(HWND owner, int stringId, int fatal);
 
 // Shows string stringId, whose one "%s" is replaced by name (a path of up
-// to kPathLimit bytes, say), as an ordinary error box like ShowMessage's.
-void ShowMessageNaming(HWND owner, int stringId, const char* name);
+// to kPathLimit characters, say), as an ordinary error box like
+// ShowMessage's. The name is Unicode: a path may hold any letter.
+void ShowMessageNaming(HWND owner, int stringId, const wchar_t* name);
 
 // When condition is non-zero: shows stringId as a fatal error, then the
 // location "sourceName/line", and ends the process with exit code 1.
 // Returns only when condition is 0.
 void FatalCheck(int condition, int stringId, const char* sourceName, long line);
 
-// Writes into out (kPathLimit bytes) the directory of the running program,
-// with its trailing backslash, followed by fileName.
+// Size of the buffer the running program's path is read into: 1024
+// characters and a NUL.
+const DWORD kModulePathSize = 1025;
+
+enum ModuleFolderResult { kModuleFolderFound, kModulePathWithoutFolder, kModulePathTooLong };
+
+// Writes into folder (size characters) the folder of the running program,
+// with its trailing backslash. kModulePathTooLong when the program's path
+// does not fit, kModulePathWithoutFolder when it holds no backslash.
+ModuleFolderResult ModuleFolder(wchar_t* folder, DWORD size);
+
+// Writes into out (kPathLimit characters) the folder of the running
+// program, with its trailing backslash, followed by fileName. A path that
+// cannot be built (see ModuleFolder, or too long when joined) ends the
+// program through a fatal check.
+void ModuleRelativePathW(const wchar_t* fileName, wchar_t* out);
+
+// The same in the ANSI code page (kPathLimit bytes), for the calls that
+// take only ANSI text. A folder the code page cannot spell is given by its
+// short name.
 void ModuleRelativePath(const char* fileName, char* out);
+
+// Loads a DLL of the system folder by its full path, never by a bare name,
+// so that a DLL of that name lying beside the program is never loaded;
+// the DLLs it needs are looked for in the system folder too. NULL when it
+// cannot be loaded.
+HMODULE LoadSystemLibrary(const char* fileName);
+
+// The function `name` of a system DLL loaded with LoadSystemLibrary, as
+// the type that stands for any function (cast it to its real type); NULL
+// when the DLL or the function is missing.
+typedef void (*AnyFunction)(void);
+AnyFunction SystemFunction(const char* fileName, const char* name);
 
 // Places text on the clipboard as CF_TEXT, opened for mainWindow. Any
 // failure shows "Cannot copy number to Clipboard" and leaves the clipboard

@@ -23,6 +23,16 @@ void HostileTest::SetUp() {
 void HostileTest::TearDown() {
   torva.Kill();
   EXPECT_TRUE(MakeSettingsWritableAndDelete()) << "settings files left behind";
+  if (appDataMoved_) {
+    EXPECT_TRUE(th::MoveAppDataFolder("")) << "the application-data folder was not put back";
+    appDataMoved_ = false;
+  }
+}
+
+bool HostileTest::MoveAppDataTo(const std::string& folder) {
+  if (folder.empty()) return true;
+  appDataMoved_ = true;
+  return th::MoveAppDataFolder(folder);
 }
 
 void HostileTest::Start(const std::string& exe, const std::string& workDir) {

@@ -37,7 +37,14 @@ class HostileTest : public testing::Test {
   // answered; without, none may appear.
   bool SoundDialog(int click = 0, th::BoxInfo* box = nullptr);
 
+  // Moves the user's application-data folder ("" = leave it) until the
+  // test ends.
+  bool MoveAppDataTo(const std::string& folder);
+
   th::TorvaProcess torva;
+
+ private:
+  bool appDataMoved_ = false;
 };
 
 // Writes a settings file of raw bytes.

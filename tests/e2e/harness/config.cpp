@@ -32,6 +32,32 @@ std::string FromEnvironment(const char* name) {
 
 }  // namespace
 
+std::wstring Wide(const std::string& utf8) {
+  int size = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+  std::wstring wide(size > 0 ? size : 1, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], size);
+  wide.resize(wide.size() - 1);  // the NUL
+  return wide;
+}
+
+std::string Utf8(const std::wstring& wide) {
+  int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string utf8(size > 0 ? size : 1, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], size, nullptr, nullptr);
+  utf8.resize(utf8.size() - 1);
+  return utf8;
+}
+
+bool AnsiCanSpell(const std::string& utf8) {
+  BOOL lossy = FALSE;
+  std::wstring wide = Wide(utf8);
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0, nullptr, &lossy);
+  return !lossy;
+}
+
+const char kUnspellableAppData[] =
+    "C:\\torva-users\\\xc5\x81ukasz \xc5\xbb\xc3\xb3\xc5\x82w \xe5\xb1\xb1\xe7\x94\xb0\\AppData\\Roaming";
+
 std::string ToWindowsPath(const std::string& path) {
   if (path.empty() || path[0] != '/') return path;
   // Wine exports its own converter; a plain Z: mapping is the fallback.
@@ -42,10 +68,9 @@ std::string ToWindowsPath(const std::string& path) {
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
   if (convert) {
     if (WCHAR* wide = convert(path.c_str())) {
-      char buffer[MAX_PATH * 4];
-      int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, buffer, sizeof buffer, nullptr, nullptr);
+      std::string result = Utf8(wide);
       HeapFree(GetProcessHeap(), 0, wide);
-      if (n > 0) return buffer;
+      return result;
     }
   }
   std::string result = "Z:" + path;

@@ -19,9 +19,7 @@ std::string ToUnixPath(const std::string& windowsPath) {
   auto convert = reinterpret_cast<Converter>(reinterpret_cast<void (*)(void)>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
   if (!convert) return "";
-  WCHAR wide[MAX_PATH * 2];
-  if (!MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH * 2)) return "";
-  char* unixPath = convert(wide);
+  char* unixPath = convert(Wide(windowsPath).c_str());
   if (!unixPath) return "";
   std::string result = unixPath;
   HeapFree(GetProcessHeap(), 0, unixPath);
@@ -31,22 +29,22 @@ std::string ToUnixPath(const std::string& windowsPath) {
 // Whether something can be written at path: a file is opened for writing;
 // in a folder a probe file is made and removed again.
 bool Writable(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  DWORD attributes = GetFileAttributesW(Wide(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  std::string target = folder ? path + "\\immutable-probe.tmp" : path;
-  HANDLE file = CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  std::wstring target = Wide(folder ? path + "\\immutable-probe.tmp" : path);
+  HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, folder ? CREATE_NEW : OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   CloseHandle(file);
-  if (folder) DeleteFileA(target.c_str());
+  if (folder) DeleteFileW(target.c_str());
   return true;
 }
 
 }  // namespace
 
 bool SetImmutable(const std::string& path, bool immutable) {
-  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return !immutable;
+  if (GetFileAttributesW(Wide(path).c_str()) == INVALID_FILE_ATTRIBUTES) return !immutable;
   if (Writable(path) == !immutable) return true;
   std::string unixPath = ToUnixPath(path);
   if (unixPath.empty()) return false;

@@ -65,14 +65,14 @@ namespace {
 // after which every OpenClipboard of the run failed with error 6. So the
 // test program starts a short-lived copy of itself for that one call.
 const char kStartDetachedOption[] = "--start-detached";
-const char kStartDetachedVariable[] = "TORVA_HARNESS_START_DETACHED";
+const wchar_t kStartDetachedVariable[] = L"TORVA_HARNESS_START_DETACHED";
 
 // Runs the command line and closes what it got back, as far as it is real.
-bool StartHere(std::string commandLine) {
-  STARTUPINFOA startup{};
+bool StartHere(std::wstring commandLine) {
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+  if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &process))
     return false;
   if (GetThreadId(process.hThread) == process.dwThreadId) CloseHandle(process.hThread);
@@ -84,7 +84,7 @@ bool StartHere(std::string commandLine) {
 
 void RunStartDetachedCopy(int argc, char** argv) {
   if (argc != 2 || std::strcmp(argv[1], kStartDetachedOption) != 0) return;
-  const char* commandLine = std::getenv(kStartDetachedVariable);
+  const wchar_t* commandLine = _wgetenv(kStartDetachedVariable);
   ExitProcess(commandLine && StartHere(commandLine) ? 0 : 1);
 }
 
@@ -94,13 +94,13 @@ bool StartDetached(std::string commandLine) {
   if (length == 0 || length >= MAX_PATH) return false;
   std::string copyCommand = std::string("\"") + self + "\" " + kStartDetachedOption;
   // The copy inherits the environment: no quoting of the command line.
-  SetEnvironmentVariableA(kStartDetachedVariable, commandLine.c_str());
+  SetEnvironmentVariableW(kStartDetachedVariable, Wide(commandLine).c_str());
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION copy{};
   bool started = CreateProcessA(nullptr, &copyCommand[0], nullptr, nullptr, FALSE, 0, nullptr,
                                 nullptr, &startup, &copy) != 0;
-  SetEnvironmentVariableA(kStartDetachedVariable, nullptr);
+  SetEnvironmentVariableW(kStartDetachedVariable, nullptr);
   if (!started) return false;
   DWORD exitCode = 1;
   bool ended = WaitForSingleObject(copy.hProcess, kStepTimeout) == WAIT_OBJECT_0 &&
@@ -131,15 +131,16 @@ bool TorvaProcess::Start(const std::string& exe, const std::string& workDir, boo
   // appears under it makes Wine re-read the X keyboard state, which can
   // drop a modifier key that SendInput is holding at that moment.
   SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-  std::string commandLine = "\"" + path + "\"";
-  STARTUPINFOA startup{};
+  std::wstring widePath = Wide(path), wideDir = Wide(workDir);
+  std::wstring commandLine = L"\"" + widePath + L"\"";
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  // Wine has once failed a CreateProcessA transiently; one retry covers it.
+  // Wine has once failed a CreateProcess transiently; one retry covers it.
   for (int attempt = 0; attempt < 3; ++attempt) {
-    if (CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                       workDir.empty() ? nullptr : workDir.c_str(), &startup, &pi_))
+    if (CreateProcessW(widePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                       workDir.empty() ? nullptr : wideDir.c_str(), &startup, &pi_))
       return !waitForWindow || WaitForWindow(kStartTimeout);
-    error_ = "CreateProcessA(" + path + ") failed with error " + std::to_string(GetLastError());
+    error_ = "CreateProcessW(" + path + ") failed with error " + std::to_string(GetLastError());
     Sleep(200);
   }
   return false;

@@ -34,6 +34,21 @@ std::string NoAccelProgramPath();
 // that is already a Windows path comes back unchanged.
 std::string ToWindowsPath(const std::string& path);
 
+// ---------------------------------------------------------------- text
+
+// Paths are UTF-8 throughout the harness, so that a folder may have any
+// name (an ASCII path reads the same in every code page); these convert
+// for the Unicode calls and back.
+std::wstring Wide(const std::string& utf8);
+std::string Utf8(const std::wstring& wide);
+// Whether the process's ANSI code page spells every character of text
+// (no "?" and no best-fit letter in its place).
+bool AnsiCanSpell(const std::string& utf8);
+// A roaming application-data folder whose name the usual Western and
+// Japanese or Chinese code pages cannot all spell: a Polish name and a
+// Japanese one in a user's folder name.
+extern const char kUnspellableAppData[];
+
 // ---------------------------------------------------------------- waiting
 
 // Default timeout for a step that should take well under a second, with
@@ -209,10 +224,15 @@ class BellWatch {
 
 // ---------------------------------------------------------------- settings
 
-// GetWindowsDirectoryA() + "\TORVA.INI".
+// GetWindowsDirectory() + "\TORVA.INI".
 std::string SettingsPath();
 // The user's own copy, which shadows it: %APPDATA%\TORVA NT\TORVA.INI.
 std::string UserSettingsFolder();
+// Moves the user's roaming application-data folder (made if need be), as
+// a user of another name would have it: the APPDATA variable that programs
+// started from here inherit, and the shell's record of the folder. "" puts
+// both back as they were.
+bool MoveAppDataFolder(const std::string& folder);
 std::string UserSettingsPath();
 bool SettingsExist();
 bool UserSettingsExist();

@@ -1,0 +1,36 @@
+// DLLs of the system folder, loaded when first needed.
+//
+// The program imports only DLLs that Windows always takes from its own
+// folder. Any other DLL looked for by a bare name would be searched for
+// beside the program first, and a DLL of that name lying there (in a
+// Downloads folder, say) would be loaded into the program. So the others
+// are loaded here, by full path, and only when they are first needed,
+// which also keeps them out of the start-up.
+#include "vexlib.h"
+
+#include <string.h>
+
+HMODULE LoadSystemLibrary(const char* fileName) {
+    char path[MAX_PATH];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length + 1 + strlen(fileName) + 1 > MAX_PATH) return NULL;
+    path[length] = '\\';
+    strcpy(path + length + 1, fileName);
+    // The DLLs this one needs are looked for in the system folder too, not
+    // beside the program: where the system knows the search flags (Windows
+    // 7 with its update, and later) by saying so, elsewhere because a full
+    // path with LOAD_WITH_ALTERED_SEARCH_PATH searches its own folder first.
+    HMODULE library = LoadLibraryExA(path, NULL, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (library == NULL && GetLastError() == ERROR_INVALID_PARAMETER)
+        library = LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return library;
+}
+
+AnyFunction SystemFunction(const char* fileName, const char* name) {
+    HMODULE library = LoadSystemLibrary(fileName);
+    // GetProcAddress returns every function as FARPROC; going through
+    // AnyFunction, the type that stands for any function, says that the
+    // caller's cast to the real type is meant.
+    // cppcheck-suppress resourceLeak ; the DLL stays loaded for the life of the process
+    return library != NULL ? reinterpret_cast<AnyFunction>(GetProcAddress(library, name)) : NULL;
+}
