@@ -373,6 +373,9 @@ TEST_F(WorkingDirectory, CuesAreFoundBesideTheProgram) {
 // Windows does for a DLL that is not one of its known DLLs. The program
 // must never load it (the DLL leaves a marker file when it is loaded),
 // neither at start nor when a cue plays, and the cue must still be heard.
+// Nor may a DLL that WINMM loads by a bare name when the cue plays, Wine's
+// audio drivers, be taken from beside the program (the runner prefers
+// those too): the program limits the DLL search to the system folder.
 TEST_F(PlantedLibrary, WinmmBesideTheProgramIsNeverLoaded) {
   ASSERT_FALSE(fakeWinmm.empty()) << "pass --fake-winmm=PATH";
   char overrides[1024] = "";
@@ -382,21 +385,30 @@ TEST_F(PlantedLibrary, WinmmBesideTheProgramIsNeverLoaded) {
   char temp[MAX_PATH];
   ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
   const std::string folder = std::string(temp) + "torva-planted";
-  const std::string exe = folder + "\\TORVA.EXE", marker = folder + "\\WINMM-WAS-LOADED";
+  const std::string exe = folder + "\\TORVA.EXE";
+  const char* planted[] = {"WINMM.dll", "winepulse.drv", "winealsa.drv"};
   CreateDirectoryA(folder.c_str(), nullptr);
-  DeleteFileA(marker.c_str());
+  for (const char* name : planted) {
+    DeleteFileA((folder + "\\" + name + "-WAS-LOADED").c_str());
+    ASSERT_TRUE(CopyFileA(fakeWinmm.c_str(), (folder + "\\" + name).c_str(), FALSE));
+  }
   ASSERT_TRUE(CopyFileA(th::ProgramPath().c_str(), exe.c_str(), FALSE));
-  ASSERT_TRUE(CopyFileA(fakeWinmm.c_str(), (folder + "\\WINMM.dll").c_str(), FALSE));
   ASSERT_TRUE(CopyFileA((cueFolder + "\\7.wav").c_str(), (folder + "\\7.wav").c_str(), FALSE));
-  auto markerLeft = [&] { return GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES; };
+  auto expectNoneLoaded = [&](const char* when) {
+    for (const char* name : planted) {
+      std::string marker = folder + "\\" + name + "-WAS-LOADED";
+      EXPECT_EQ(GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES)
+          << "the planted " << name << " was loaded " << when;
+    }
+  };
 
   ASSERT_NO_FATAL_FAILURE(UseSettings(kSoundOn));
   ASSERT_NO_FATAL_FAILURE(Launch("", exe));
-  EXPECT_FALSE(markerLeft()) << "the planted WINMM.dll was loaded at start";
+  expectNoneLoaded("at start");
   Type("7");
   ExpectX("7");
   ExpectCaptured({"7.wav"});
-  EXPECT_FALSE(markerLeft()) << "the planted WINMM.dll was loaded when the cue played";
+  expectNoneLoaded("when the cue played");
   Close();
   ExpectCaptured({"7.wav"});
 }

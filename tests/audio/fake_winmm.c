@@ -1,7 +1,8 @@
-/* A planted WINMM.dll: what a DLL of that name lying beside TORVA.EXE would
- * be. When loaded into a process it leaves the file WINMM-WAS-LOADED beside
- * itself, and its sndPlaySoundA plays nothing, so a program that took it
- * would also fall silent. */
+/* A planted system DLL: what a DLL lying beside TORVA.EXE under a system
+ * DLL's name (WINMM.dll, or an audio driver that WINMM loads by a bare name)
+ * would be. When loaded into a process it leaves the file NAME-WAS-LOADED
+ * beside itself, NAME being its own file name, and its sndPlaySoundA plays
+ * nothing, so a program that took it as WINMM would also fall silent. */
 /* Keeps the system declaration of sndPlaySoundA (mmsystem.h) out. */
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -12,9 +13,7 @@ static void LeaveMarker(HINSTANCE self) {
   char path[MAX_PATH + 32];
   DWORD length = GetModuleFileNameA(self, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return;
-  char* slash = strrchr(path, '\\');
-  if (slash == NULL) return;
-  strcpy(slash + 1, "WINMM-WAS-LOADED");
+  strcat(path, "-WAS-LOADED");
   HANDLE marker = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
   if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
 }

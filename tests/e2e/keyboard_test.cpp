@@ -171,3 +171,18 @@ TEST_F(Keyboard, DigitsDoNotReachTheCalculatorThroughABox) {
   Type("6");
   WaitLines("6");
 }
+
+// The keypad's decimal key where the layout makes it type a comma (German,
+// French, Russian...): X gives that key the symbol KP_Separator, which
+// Wine turns into VK_DECIMAL with a comma. xdotool presses it through the
+// X server, as a user's keyboard would. (setxkbmap takes no effect on this
+// Xvfb; xdotool maps the symbol to a spare key itself.)
+using KeypadLayout = TorvaTest;
+
+TEST_F(KeypadLayout, DecimalKeyTypesThePointWhereItTypesAComma) {
+  ASSERT_TRUE(torva.Activate());
+  ASSERT_TRUE(th::StartDetached(
+      "Z:\\usr\\bin\\xdotool search --onlyvisible --name \"^TORVA NT$\" windowfocus --sync "
+      "key --delay 50 KP_1 KP_Separator KP_5"));
+  EXPECT_TRUE(torva.WaitForLine(0, "1.5")) << "line X shows " << torva.Line(0);
+}

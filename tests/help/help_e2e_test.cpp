@@ -102,21 +102,22 @@ bool ProcessEnded(DWORD processId, DWORD timeoutMs) {
 }
 
 // A fresh directory under the temporary directory, removed with its files.
+// Names are UTF-8 (any letters).
 class TempDir {
  public:
-  explicit TempDir(const char* tag) {
-    char base[MAX_PATH];
-    GetTempPathA(sizeof base, base);
-    path_ = std::string(base) + "torva_help_" + tag + "_" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(path_.c_str(), nullptr);
+  explicit TempDir(const std::string& tag) {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    path_ = th::Utf8(base) + "torva_help_" + tag + "_" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryW(th::Wide(path_).c_str(), nullptr);
   }
   ~TempDir() {
-    for (const std::string& file : files_) DeleteFileA(file.c_str());
-    RemoveDirectoryA(path_.c_str());
+    for (const std::string& file : files_) DeleteFileW(th::Wide(file).c_str());
+    RemoveDirectoryW(th::Wide(path_).c_str());
   }
   bool CopyIn(const std::string& source, const char* name) {
     files_.push_back(path_ + "\\" + name);
-    return CopyFileA(source.c_str(), files_.back().c_str(), FALSE) != 0;
+    return CopyFileW(th::Wide(source).c_str(), th::Wide(files_.back()).c_str(), FALSE) != 0;
   }
   const std::string& Path() const { return path_; }
 
@@ -229,8 +230,12 @@ TEST_F(Help, ClickingALinkOpensItsTopic) {
   EXPECT_EQ(WindowText(viewer), helpTitle);
 }
 
+// From another working directory, and in a folder whose name the ANSI code
+// page cannot spell (a zip unpacked in a Polish or Japanese user's
+// Downloads folder).
 TEST_F(Help, FoundBesideTheProgramFromAnotherWorkingDirectory) {
-  TempDir install("install"), elsewhere("cwd");
+  TempDir install("\xc5\x81ukasz \xe5\xb1\xb1\xe7\x94\xb0"), elsewhere("cwd");
+  ASSERT_FALSE(th::AnsiCanSpell(install.Path())) << "code page " << GetACP();
   ASSERT_TRUE(install.CopyIn(th::ProgramPath(), "TORVA.EXE"));
   ASSERT_TRUE(install.CopyIn(BesideProgram("TORVA.HLP"), "TORVA.HLP"));
   StartProgram(install.Path() + "\\TORVA.EXE", elsewhere.Path());
