@@ -98,5 +98,6 @@
 #define IDS_HELP_ERROR       10009
 #define IDS_SETTINGS_FOLDER  10010
 #define IDS_SETTINGS_NOT_SAVED 10011
+#define IDS_HELP_PAGE        10012
 
 #endif

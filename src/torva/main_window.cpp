@@ -5,6 +5,7 @@
 
 #include "calc_stack.h"
 #include "clipboard_read.h"
+#include "help_command.h"
 #include "panel_win32.h"
 #include "settings_file.h"
 #include "torva_ids.h"
@@ -46,23 +47,11 @@ Route RouteOf(unsigned code) {
     }
 }
 
-void BuildHelpPath() {
-    char helpFileName[kStringLimit];
-    LoadStringA(appInstance, IDS_HELP_FILE, helpFileName, kStringLimit);
-    ModuleRelativePath(helpFileName, helpPath);
-}
-
 // Tells the help viewer the help file is no longer needed, then ends the
 // message loop.
 void Quit() {
-    WinHelpA(mainWindow, helpPath, HELP_QUIT, 0);
+    ReleaseHelp();
     PostQuitMessage(0);
-}
-
-void ShowHelp() {
-    if (!WinHelpA(mainWindow, helpPath, HELP_INDEX, 0)) {
-        ShowMessage(mainWindow, IDS_HELP_ERROR, 0);
-    }
 }
 
 void ShowAbout() {
@@ -122,7 +111,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wordParameter,
 
     switch (message) {
     case WM_CREATE:
-        BuildHelpPath();
+        FindHelpFiles();
         return 0;
     case WM_DESTROY:
         Quit();

@@ -68,7 +68,8 @@ AnyFunction SystemFunction(const char* fileName, const char* name);
 
 // Places text on the clipboard as CF_TEXT, opened for mainWindow. Any
 // failure shows "Cannot copy number to Clipboard" and leaves the clipboard
-// as it was, closed.
+// closed: as it was, or empty when emptying it worked and placing the text
+// did not.
 void CopyTextToClipboard(const char* text);
 
 // Dialog procedure of the About box: closes it on command 2 (OK, Enter,

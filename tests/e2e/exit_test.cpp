@@ -10,6 +10,9 @@ constexpr DWORD kExitTimeout = 15000;
 
 class Exit : public TorvaTest {
  protected:
+  // F1 starts the help viewer on Windows XP, the last that has one.
+  th::WindowsVersion xp_{"winxp"};
+
   // Opens the help viewer with F1, as a user would before leaving, and
   // waits for its window, which takes the foreground when it comes. Returns
   // the viewer's process id (0 when none started).

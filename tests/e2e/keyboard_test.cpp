@@ -183,6 +183,6 @@ TEST_F(KeypadLayout, DecimalKeyTypesThePointWhereItTypesAComma) {
   ASSERT_TRUE(torva.Activate());
   ASSERT_TRUE(th::StartDetached(
       "Z:\\usr\\bin\\xdotool search --onlyvisible --name \"^TORVA NT$\" windowfocus --sync "
-      "key --delay 50 KP_1 KP_Separator KP_5"));
+      "key --delay 50 1 KP_Separator 5"));
   EXPECT_TRUE(torva.WaitForLine(0, "1.5")) << "line X shows " << torva.Line(0);
 }

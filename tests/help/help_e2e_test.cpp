@@ -1,12 +1,14 @@
-// End to end: the real TORVA.EXE opens TORVA.HLP in the system help viewer
-// (Wine's winhlp32), finds it beside itself from any working directory,
-// releases the viewer at exit, and copes with a missing help file.
+// End to end: on Windows XP the real TORVA.EXE opens TORVA.HLP in the
+// system help viewer (Wine's winhlp32), finds it beside itself from any
+// working directory, releases the viewer at exit, and copes with a missing
+// help file. On Windows 10 it opens TORVA-HELP.HTM in the web browser.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,7 @@ constexpr DWORD kViewerTimeout = 30000;
 std::string helpSourcePath;   // help/torva.hlpsrc, for the expected texts
 std::string helpTitle;        // its .title: the viewer's caption
 std::string contentsTitle;    // the title of its first topic
+std::string pageOpenerPath;   // the web browser's stand-in (page_opener.c)
 
 bool ReadHelpSource() {
   std::ifstream in(helpSourcePath);
@@ -133,9 +136,15 @@ std::string BesideProgram(const char* name) {
 
 class Help : public testing::Test {
  protected:
+  // The Windows the program is told it runs on: XP, the last with a help
+  // viewer (Wine would say Windows 7).
+  virtual const char* Version() const { return "winxp"; }
+
   void SetUp() override {
     ASSERT_FALSE(th::ProgramPath().empty()) << "pass --torva=PATH";
     ASSERT_FALSE(helpTitle.empty()) << "pass --help-source=PATH";
+    version_.reset(new th::WindowsVersion(Version()));
+    ASSERT_TRUE(version_->Set());
     KillViewers();
   }
   // A viewer left running would keep the test runner's output pipe open.
@@ -165,6 +174,7 @@ class Help : public testing::Test {
     return viewer;
   }
 
+  std::unique_ptr<th::WindowsVersion> version_;
   th::TorvaProcess torva_;
 };
 
@@ -304,6 +314,87 @@ TEST_F(Help, MissingHelpFileIsReportedByTheViewer) {
   torva_.Kill();  // before its directory goes
 }
 
+// Windows 10 has no help viewer: the help opens as a web page in the
+// browser, here the stand-in page_opener, which notes every page it is
+// given.
+class HelpPage : public Help {
+ protected:
+  const char* Version() const override { return "win10"; }
+  void SetUp() override {
+    ASSERT_FALSE(pageOpenerPath.empty()) << "pass --page-opener=PATH";
+    Help::SetUp();
+    opener_.reset(new th::HtmlOpener(pageOpenerPath));
+    ASSERT_TRUE(opener_->Set());
+    DeleteFileW(th::Wide(log_).c_str());
+  }
+  // The pages opened so far, one path each.
+  std::vector<std::string> PagesOpened() const {
+    std::vector<std::string> pages;
+    std::ifstream in(log_);  // in the build tree: an ASCII path
+    for (std::string line; std::getline(in, line);) pages.push_back(line);
+    return pages;
+  }
+  bool WaitForPages(size_t count) const {
+    return th::WaitUntil([&] { return PagesOpened().size() >= count; }, kViewerTimeout, 20);
+  }
+
+  std::unique_ptr<th::HtmlOpener> opener_;
+  const std::string log_ =
+      pageOpenerPath.substr(0, pageOpenerPath.find_last_of('\\') + 1) + "PAGES-OPENED.TXT";
+};
+
+// F1, Alt+h and the Help button each open the page beside the program by
+// its full path, also in a folder whose name the ANSI code page cannot
+// spell; no box, and the calculator goes on.
+TEST_F(HelpPage, EachWayOpensThePageBesideTheProgram) {
+  TempDir install("page \xc5\x81ukasz \xe5\xb1\xb1\xe7\x94\xb0");
+  ASSERT_TRUE(install.CopyIn(th::ProgramPath(), "TORVA.EXE"));
+  ASSERT_TRUE(install.CopyIn(BesideProgram("TORVA-HELP.HTM"), "TORVA-HELP.HTM"));
+  StartProgram(install.Path() + "\\TORVA.EXE");
+  PressOnPanel(VK_F1, th::kNoMods);
+  ASSERT_TRUE(WaitForPages(1)) << "F1 opened no page";
+  PressOnPanel('H', th::kAlt);
+  ASSERT_TRUE(WaitForPages(2)) << "Alt+h opened no page";
+  ASSERT_TRUE(th::ClickButton(torva_.Window(), CMD_HELP));
+  ASSERT_TRUE(WaitForPages(3)) << "the Help button opened no page";
+  const std::string page = install.Path() + "\\TORVA-HELP.HTM";
+  EXPECT_EQ(PagesOpened(), std::vector<std::string>(3, page));
+  EXPECT_TRUE(torva_.Dialogs().empty()) << "a box came with the page";
+  EXPECT_TRUE(ViewerWindows().empty()) << "the help viewer was started too";
+  ASSERT_TRUE(torva_.Command(CMD_DIGIT_7));
+  EXPECT_TRUE(torva_.WaitForLine(0, "7"));
+  torva_.Kill();  // before its directory goes
+}
+
+// No page to open, or a folder of its name (which would open in Explorer):
+// "Help error", with no cue, and nothing else is started.
+TEST_F(HelpPage, MissingPageIsAHelpError) {
+  TempDir bare("nopage");
+  ASSERT_TRUE(bare.CopyIn(th::ProgramPath(), "TORVA.EXE"));
+  ASSERT_TRUE(bare.CopyIn(BesideProgram("TORVA.HLP"), "TORVA.HLP"));
+  const std::wstring folder = th::Wide(bare.Path() + "\\TORVA-HELP.HTM");
+  RemoveDirectoryW(folder.c_str());  // left by a run that did not end
+  for (bool asFolder : {false, true}) {
+    SCOPED_TRACE(asFolder ? "a folder of the page's name" : "no page");
+    if (asFolder) {
+      ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    }
+    StartProgram(bare.Path() + "\\TORVA.EXE");
+    th::AsyncSend help = torva_.CommandAsync(CMD_HELP);
+    HWND box = torva_.WaitForDialog(kViewerTimeout);
+    ASSERT_TRUE(box) << "no Help error box";
+    th::BoxInfo info = th::ReadBox(box);
+    EXPECT_EQ(info.caption, "TORVA NT - Error");
+    EXPECT_EQ(info.text, "Help error");
+    ASSERT_TRUE(th::ClickButton(box, IDOK));
+    EXPECT_TRUE(help.Wait());
+    EXPECT_TRUE(PagesOpened().empty());
+    EXPECT_TRUE(ViewerWindows().empty()) << "the help viewer was started";
+    torva_.Kill();
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -311,6 +402,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg.rfind("--help-source=", 0) == 0) helpSourcePath = th::ToWindowsPath(arg.substr(14));
+    if (arg.rfind("--page-opener=", 0) == 0) pageOpenerPath = th::ToWindowsPath(arg.substr(14));
   }
   testing::InitGoogleTest(&argc, argv);
   if (!ReadHelpSource()) std::fprintf(stderr, "cannot read .title and .topic from %s\n", helpSourcePath.c_str());

@@ -180,14 +180,25 @@ class TorvaHelpFile(unittest.TestCase):
         self.assertIn("default-src 'none'", self.page.security_policy)
         self.assertRegex(self.page.footer, rf"^TORVA NT {re.escape(VERSION)} - Copyright")
 
+    # The strings of the resource script that no box shows: names of files,
+    # folders, the window class and the settings key, the title the
+    # templates repeat, and two that the program never shows. Every other
+    # string is a message or caption, and a new one fails the test below
+    # until "Error messages" explains it (or it is named here).
+    NOT_SHOWN_IN_A_BOX = {"IDS_CLASS_NAME", "IDS_TITLE", "IDS_NO_TIMER", "IDS_GDI_ERROR",
+                          "IDS_SOUND_KEY", "IDS_MODULE_NAME", "IDS_INI_FILE", "IDS_HELP_FILE",
+                          "IDS_HELP_PAGE", "IDS_SETTINGS_FOLDER"}
+
     def test_error_messages_appear_word_for_word(self):
         strings = dict(re.findall(r"^\s*(IDS_\w+),\s*\"([^\"]*)\"", self.rc_text, re.M))
-        errors = self.help.topic_titled("Error messages").text
-        for name in ("IDS_TOO_FEW_NUMBERS", "IDS_DIVIDE_BY_ZERO", "IDS_NEGATIVE_ROOT", "IDS_OVERFLOW",
-                     "IDS_NUMERICAL_ERROR", "IDS_STACK_FULL", "IDS_PASTE_FAILED", "IDS_COPY_FAILED",
-                     "IDS_HELP_ERROR", "IDS_NO_ACCELERATORS", "IDS_NO_DIALOG", "IDS_FATAL_CAPTION",
-                     "IDS_ERROR_CAPTION"):
-            self.assertIn(strings[name], errors, name)
+        self.assertLessEqual(self.NOT_SHOWN_IN_A_BOX, set(strings))
+        errors = " ".join(self.help.topic_titled("Error messages").text.split())
+        shown = {name: text for name, text in strings.items() if name not in self.NOT_SHOWN_IN_A_BOX}
+        self.assertGreaterEqual(len(shown), 14)
+        for name, text in shown.items():
+            with self.subTest(name):
+                # A message that names a file is matched on its text before the name.
+                self.assertIn(" ".join(text.split("%s")[0].split()), errors)
 
 
 class CompilerOutput(Workspace):

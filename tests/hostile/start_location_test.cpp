@@ -60,6 +60,8 @@ TEST_F(StartLocation, ReadOnlyDirectory) {
 // Spaces in every part of the path: Help must open the viewer on the file
 // beside the program instead of reporting a help error.
 TEST_F(StartLocation, PathWithSpacesFindsItsHelp) {
+  th::WindowsVersion xp("winxp");  // the last Windows with a help viewer
+  ASSERT_TRUE(xp.Set());
   CopyProgramTo("torva spaced");
   std::string dir = CopyProgramTo("torva spaced\\sub dir");
   Start(dir + "\\TORVA.EXE", "C:\\");

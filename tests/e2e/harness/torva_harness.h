@@ -249,6 +249,37 @@ std::string ReadSettings(const std::string& path = SettingsPath());
 // flag again, also when a test fails.
 bool SetImmutable(const std::string& path, bool immutable);
 
+// ---------------------------------------------------------------- Wine prefix
+
+// Tells every TORVA.EXE started while it lives that it runs on the given
+// Windows ("winxp", "win10"...; Wine's own choice, Windows 7, otherwise).
+class WindowsVersion {
+ public:
+  explicit WindowsVersion(const char* version);
+  ~WindowsVersion();
+  WindowsVersion(const WindowsVersion&) = delete;
+  WindowsVersion& operator=(const WindowsVersion&) = delete;
+  bool Set() const { return ok_; }
+
+ private:
+  bool ok_ = false;
+};
+
+// Makes `program` (a Windows path) what opens .htm files while it lives,
+// started with the file's path as its one argument.
+class HtmlOpener {
+ public:
+  explicit HtmlOpener(const std::string& program);
+  ~HtmlOpener();
+  HtmlOpener(const HtmlOpener&) = delete;
+  HtmlOpener& operator=(const HtmlOpener&) = delete;
+  bool Set() const { return ok_; }
+
+ private:
+  std::string typeBefore_, before_;  // "" when there was none
+  bool ok_ = false;
+};
+
 // ---------------------------------------------------------------- processes
 
 // Ids of the running processes whose executable is named exeName
