@@ -1,7 +1,8 @@
 /* A planted WINMM.dll: what a DLL of that name lying beside TORVA.EXE would
  * be. When loaded into a process it leaves the file WINMM-WAS-LOADED beside
  * itself, and its sndPlaySoundA plays nothing, so a program that took it
- * would also fall silent. */
+ * would also fall silent. Built with WITHOUT_SNDPLAYSOUND it stands for a
+ * system WINMM that has no sndPlaySoundA at all. */
 /* Keeps the system declaration of sndPlaySoundA (mmsystem.h) out. */
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -25,8 +26,10 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
   return TRUE;
 }
 
+#ifndef WITHOUT_SNDPLAYSOUND
 __declspec(dllexport) BOOL WINAPI sndPlaySoundA(LPCSTR name, UINT flags) {
   (void)name;
   (void)flags;
   return FALSE;
 }
+#endif
