@@ -210,9 +210,7 @@ TEST_F(Panel, TextPutIntoLineXFromOutsideIsWhatTheCalculatorSees) {
   ASSERT_TRUE(SetLineFromOutside(torva.Window(), IDC_LINE_X, "foo"));
   Commands("\r");  // duplicates 2, which line X showed before
   ExpectLines("2", "2", "1");
-
-  // Read as the C library's formatted input reads a number, and of a longer
-  // text only the first 80 characters: its next digit is refused.
+  // Read whole as "%lf" reads it; of a longer text the first 80 characters, refusing a digit more.
   const std::string longText = "9" + std::string(84, '0');
   const char* const kForeign[][3] = {
       {"1e5", "1e53", "1e+053"}, {"-5", "-53", "-52"}, {longText.c_str(), longText.c_str(), "3"}};
