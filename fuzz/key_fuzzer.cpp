@@ -1,15 +1,18 @@
 // Feeds arbitrary keystroke sequences to the calculator through the
 // recording panel and checks, after every key, the invariants that must hold
 // whatever the user types or pastes. Any violation traps.
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "calc_stack.h"
+#include "math_errors.h"
 #include "number_format.h"
 #include "panel.h"
 #include "recording_panel.h"
@@ -121,12 +124,35 @@ void CheckErrors()
     panelRecording.events.clear();
 }
 
+// Any text in line X, typed or put there by another program, is read as
+// strtod reads it (glibc here, which reads decimal numbers as "%lf"
+// does): taken exactly when it is no longer than line X gives back and
+// strtod reads all of it as a decimal number (no hexadecimal, inf or nan)
+// within the push limit, and as the same value, the sign of a zero
+// included. The text is the input after its first byte.
+void CheckReader(const uint8_t* data, size_t size)
+{
+    const char* bytes = reinterpret_cast<const char*>(data);
+    const std::string text(bytes, strnlen(bytes, std::min<size_t>(size, kNumberTextSize - 1)));
+    char* end = nullptr;
+    const double expected = std::strtod(text.c_str(), &end);
+    const bool taken = text.size() < kEntryTextLimit && end != text.c_str() && *end == '\0' &&
+                       text.find_first_of("xXiInN") == std::string::npos &&
+                       StoredRangeError(expected) == kNoMathError;
+    double value = 0;
+    Check((ParseEntryText(text.c_str(), value) == 1) == taken, "text taken as strtod takes it");
+    if (taken)
+        Check(value == expected && std::signbit(value) == std::signbit(expected),
+              "text read as strtod reads it");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
+    CheckReader(data + 1, size - 1);
     ResetEngineAndRecording();
     const uint8_t options = data[0];
     soundEnabled = (options & kSoundOn) ? 1 : 0;

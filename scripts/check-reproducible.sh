@@ -1,7 +1,10 @@
 #!/bin/bash
 # Builds the release of one commit twice and checks that what ships is the
 # same byte for byte: the zips and installers of both architectures and
-# every file in them (TORVA.EXE, TORVA.HLP, TORVA-HELP.HTM, ...).
+# every file in them (TORVA.EXE, TORVA.HLP, TORVA-HELP.HTM, ...). Then it
+# checks the release as a user gets it: SHA256SUMS with sha256sum -c, and
+# in each zip one folder holding what the README lists, its TORVA.EXE built
+# for its architecture and stripped, naming its debug file.
 #
 #   scripts/check-reproducible.sh [COMMIT]      (default: HEAD)
 #
@@ -63,4 +66,63 @@ if [ ${#differ[@]} -ne 0 ]; then
   exit 1
 fi
 echo "Reproducible: all $same shipped files are identical."
+
+# check_release DIR: the release folder of one build, as a user would check it.
+check_release() {
+  (cd "$1" && sha256sum --check --strict SHA256SUMS &&
+     diff <(cut -d' ' -f3 SHA256SUMS | sort) <(ls TORVA-* | sort)) || return 1
+  python3 - "$1" "$repo/cues" <<'PY'
+import os, struct, sys, zipfile
+
+release, cues = sys.argv[1:]
+listed = ["TORVA.EXE", "TORVA.HLP", "TORVA-HELP.HTM", "KEYS.TXT"] + [
+    name for name in os.listdir(cues) if name.endswith(".wav")]
+machines = {"win64": 0x8664, "win32": 0x14C}
+problems = []
+
+
+def section_names(exe):
+    """Section names of a PE file, long ones looked up in its string table."""
+    pe = struct.unpack_from("<I", exe, 0x3C)[0]
+    machine, count, _, symbols_at, symbols, optional = struct.unpack_from("<HHIIIH", exe, pe + 4)
+    strings = symbols_at + 18 * symbols
+    names = []
+    for i in range(count):
+        name = exe[pe + 24 + optional + 40 * i:][:8].rstrip(b"\0").decode()
+        if name.startswith("/"):
+            start = strings + int(name[1:])
+            name = exe[start:exe.index(b"\0", start)].decode()
+        names.append(name)
+    return machine, symbols, names
+
+
+zips = sorted(name for name in os.listdir(release) if name.endswith(".zip"))
+if len(zips) != 2:
+    problems.append(f"zips: {zips}")
+for name in zips:
+    folder = name[:-len(".zip")]
+    with zipfile.ZipFile(os.path.join(release, name)) as archive:
+        held = sorted(archive.namelist())
+        wanted = sorted([folder + "/"] + [f"{folder}/{file}" for file in listed])
+        if held != wanted:
+            problems.append(f"{name} holds {sorted(set(held) - set(wanted))} more and "
+                            f"{sorted(set(wanted) - set(held))} less than listed")
+            continue
+        machine, symbols, sections = section_names(archive.read(folder + "/TORVA.EXE"))
+    if machine != machines[folder.rsplit("-", 1)[1]]:
+        problems.append(f"{name}: TORVA.EXE is for machine {machine:#x}")
+    if symbols or any(section.startswith(".debug") for section in sections):
+        problems.append(f"{name}: TORVA.EXE is not stripped: {symbols} symbols, {sections}")
+    if ".gnu_debuglink" not in sections:
+        problems.append(f"{name}: TORVA.EXE names no debug file")
+    print(f"{name}: {len(held) - 1} files as listed, TORVA.EXE stripped")
+for problem in problems:
+    print(problem, file=sys.stderr)
+sys.exit(1 if problems else 0)
+PY
+}
+if ! check_release "$one/build/release"; then
+  echo "The release is not what it should be (both builds kept in $work)"
+  exit 1
+fi
 rm -rf "$work"

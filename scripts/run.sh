@@ -14,7 +14,9 @@ build=build/mingw64
 mkdir -p build
 cmake --preset mingw64 >build/run-configure.log 2>&1 || {
   tail -30 build/run-configure.log; exit 1; }
-cmake --build "$build" -j "${JOBS:-2}"
+# Only the program and what lies beside it (cues, help); scripts/test.sh
+# builds the tests in the same tree.
+cmake --build "$build" --target torva torva_cues torva_help -j "${JOBS:-2}"
 exe=$build/bin/TORVA.EXE
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then

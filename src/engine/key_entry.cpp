@@ -11,10 +11,6 @@
 
 namespace {
 
-// The longest text line X can hand back. A longer entry would be read back
-// cut short the next time and silently lose its last digit.
-const int kMaxEntryLength = kEntryTextLimit - 1;
-
 bool IsDigit(int code) { return code >= CMD_DIGIT_0 && code <= CMD_DIGIT_9; }
 
 // Enter ends the number being typed; with none, it duplicates X.
@@ -63,13 +59,12 @@ int EditText(int code, char* text)
     return 1;
 }
 
-// A text is accepted when it reads as a number, line X can give it back
-// whole, and it fits in line X. Width is measured with the panel's metrics.
+// A text is accepted when it reads as a number (which line X can give back
+// whole) and fits in line X. Width is measured with the panel's metrics.
 bool IsAcceptable(const char* text, int lineWidth, double& value)
 {
-    int length = static_cast<int>(std::strlen(text));
-    return ParseEntryText(text, value) && length <= kMaxEntryLength &&
-           PanelTextWidth(text, length) <= lineWidth;
+    return ParseEntryText(text, value) &&
+           PanelTextWidth(text, static_cast<int>(std::strlen(text))) <= lineWidth;
 }
 
 // Shows an accepted text: a new number is pushed, a number being typed

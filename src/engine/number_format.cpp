@@ -1,10 +1,13 @@
 #include "number_format.h"
 
 #include <charconv>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "calc_stack.h"
+#include "math_errors.h"
+#include "panel.h"
 
 namespace {
 
@@ -174,6 +177,15 @@ char* WriteScientific(char* out, const char* digits, int count, int exponent)
     return out;
 }
 
+// The white space "%lf" skips before a number.
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The longest text line X can hand back. A longer entry would be read back
+// cut short the next time and silently lose its last digit. Its digits
+// alone lie between 1e-80 and 1e80, so beyond the range of a double a '-'
+// after the first character (the exponent's) means an underflow.
+const std::size_t kMaxEntryLength = kEntryTextLimit - 1;
+
 }  // namespace
 
 void FormatNumber(double value, char* buffer)
@@ -220,26 +232,27 @@ void FormatNumber(double value, char* buffer)
 
 int ParseEntryText(const char* text, double& value)
 {
-    // The longest prefix of the form digits [point digits]: what "%lf"
-    // would take from an entry made of digits and points.
-    const char* end = text;
-    int digits = 0;
-    while (*end >= '0' && *end <= '9') {
-        ++end;
-        ++digits;
-    }
-    if (*end == '.') {
-        ++end;
-        while (*end >= '0' && *end <= '9') {
-            ++end;
-            ++digits;
-        }
-    }
-    if (digits == 0)
+    const std::size_t length = std::strlen(text);
+    if (length > kMaxEntryLength)
         return 0;
+    const char* p = text;
+    while (IsSpace(*p))
+        ++p;
+    if (*p == '+' && p[1] != '-')
+        ++p;  // from_chars takes a '-' but no '+'
     double parsed = 0;
-    std::from_chars_result result = std::from_chars(text, end, parsed);
-    if (result.ec != std::errc())
+    const std::from_chars_result result = std::from_chars(p, text + length, parsed);
+    // Text after the number ("5abc", "1e", "0x1") would be left unread:
+    // line X would show what X does not hold.
+    if (result.ptr != text + length)
+        return 0;
+    if (result.ec == std::errc::result_out_of_range && std::strchr(p + 1, '-'))
+        parsed = *p == '-' ? -0.0 : 0.0;  // below half the smallest subnormal
+    else if (result.ec != std::errc())
+        return 0;
+    // A typed number is stored without the range test of a push; inf and
+    // nan, which from_chars reads too, fail it.
+    if (StoredRangeError(parsed) != kNoMathError)
         return 0;
     value = parsed;
     return 1;

@@ -10,9 +10,15 @@
 // shown as 0. buffer must hold at least 24 bytes.
 void FormatNumber(double value, char* buffer);
 
-// Reads a typed entry (digits and at most one point) the way "%lf" would:
-// the leading number is converted; at least one digit is required. Returns
-// 1 and sets value when the text holds a number, else 0.
+// Reads an entry text, which another program may have put into line X, as
+// "%lf" reads a decimal number: white space, a sign, digits with at most
+// one point (one digit at least), an exponent ('e' or 'E', a sign, digits).
+// Returns 1 and sets value only when the whole text is one such number
+// within the push limit, in no more characters than line X gives back (80);
+// a number below the smallest subnormal reads as zero with its sign. Text
+// after the number ("5abc", "1e"), hexadecimal, inf and nan texts, values
+// at or beyond the limit and longer texts give 0, so that X always holds
+// what line X shows.
 int ParseEntryText(const char* text, double& value);
 
 #endif

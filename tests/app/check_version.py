@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Reads the version resource and the application manifest back from the
 built program (wrestool, from Debian's icoutils, extracts them) and checks
-what Windows will find there.
+what Windows will find there. The version's four numbers are worked out
+here from the version as users see it ("1.02" is 1.2.0.0), not taken from
+the build, which made the resource with them.
 
-  check_version.py WRESTOOL PROGRAM VERSION_TEXT VERSION_DOTTED
+  check_version.py WRESTOOL PROGRAM VERSION_TEXT
 """
 import re
 import struct
@@ -39,6 +41,13 @@ def string_value(raw, key):
     return match.group(1) if match else None
 
 
+def four_numbers(text):
+    """"1.02" as Windows numbers a version: each part a number, missing
+    parts 0."""
+    parts = [int(part) for part in text.split(".")]
+    return ".".join(str(part) for part in parts + [0] * (4 - len(parts)))
+
+
 def dotted(most, least):
     return f"{most >> 16}.{most & 0xFFFF}.{least >> 16}.{least & 0xFFFF}"
 
@@ -65,11 +74,16 @@ def check_version(raw, count, text, numbers):
     return problems
 
 
-def check_manifest(raw, count):
+def check_manifest(raw, count, numbers):
     if not raw:
         return ["no manifest"]
     problems = [] if count == 1 else [f"{count} manifests, not one"]
     root = ET.fromstring(raw)
+    identity = root.find(ASM_V1 + "assemblyIdentity")
+    wanted = {"type": "win32", "name": "TORVA.NT.Calculator", "version": numbers}
+    if identity is None or {key: identity.get(key) for key in wanted} != wanted:
+        problems.append(f"assemblyIdentity is {None if identity is None else identity.attrib}, "
+                        f"not {wanted}")
     dpi = [e.text for e in root.iter(DPI_SETTINGS + "dpiAware")]
     if dpi != ["true"]:
         problems.append(f"dpiAware is {dpi}, not ['true']")
@@ -87,9 +101,10 @@ def check_manifest(raw, count):
 
 
 def main():
-    wrestool, program, text, numbers = sys.argv[1:5]
+    wrestool, program, text = sys.argv[1:4]
+    numbers = four_numbers(text)
     problems = check_version(*resource(wrestool, program, 16), text, numbers)
-    problems += check_manifest(*resource(wrestool, program, 24))
+    problems += check_manifest(*resource(wrestool, program, 24), numbers)
     for problem in problems:
         print(f"{program}: {problem}", file=sys.stderr)
     return 1 if problems else 0

@@ -36,6 +36,7 @@ constexpr DWORD kCueTimeout = 20000;
 std::string capturePath;  // Windows path of the capture file
 std::string cueFolder;    // Windows path of the committed cues
 std::string fakeWinmm;    // Windows path of the planted WINMM.dll
+std::string fakeWinmmWithoutSound;  // ... and of one without sndPlaySoundA
 cue_capture::CueSet cues;
 
 std::string Capture() {
@@ -168,6 +169,7 @@ using SoundOff = CuePlayback;
 using SoundDialog = CuePlayback;
 using WorkingDirectory = CuePlayback;
 using PlantedLibrary = CuePlayback;
+using SystemLibrary = CuePlayback;
 
 TEST_F(SoundOn, DigitPlaysExactlyItsCue) {
   ASSERT_NO_FATAL_FAILURE(UseSettings(kSoundOn));
@@ -413,6 +415,66 @@ TEST_F(PlantedLibrary, WinmmBesideTheProgramIsNeverLoaded) {
   ExpectCaptured({"7.wav"});
 }
 
+// Puts a DLL in place of the system directory's WINMM.DLL for as long as
+// it lives, and Wine's own back when it ends (and first, if a run that
+// broke off left it saved), after ending the program, which would keep the
+// file from being replaced.
+class SystemWinmm {
+ public:
+  SystemWinmm(const std::string& path, th::TorvaProcess& program)
+      : path_(path), saved_(path + ".torva-saved"), program_(program) {
+    Restore();
+  }
+  ~SystemWinmm() {
+    program_.Kill();
+    Restore();
+  }
+  bool Replace(const std::string& dll) {
+    return CopyFileA(path_.c_str(), saved_.c_str(), FALSE) && CopyFileA(dll.c_str(), path_.c_str(), FALSE);
+  }
+
+ private:
+  void Restore() { MoveFileExA(saved_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING); }
+
+  std::string path_, saved_;
+  th::TorvaProcess& program_;
+};
+
+// The system directory's WINMM.DLL with WINEDLLOVERRIDES=winmm=n (set by the
+// test's runner), so that Wine loads only a DLL lying there, not its own:
+// first there is none, then one without sndPlaySoundA. Either way the cues
+// are silent and the rest works: keys, a result, a refused command's box.
+TEST_F(SystemLibrary, WithoutSndPlaySoundTheCuesAreSilentAndTheRestWorks) {
+  ASSERT_FALSE(fakeWinmmWithoutSound.empty()) << "pass --fake-winmm-without-sound=PATH";
+  char system[MAX_PATH];
+  ASSERT_GT(GetSystemDirectoryA(system, sizeof system), 0u);
+  const std::string winmm = std::string(system) + "\\WINMM.DLL";
+  const std::string marker = winmm + "-WAS-LOADED";
+  for (bool replaced : {false, true}) {
+    SCOPED_TRACE(replaced ? "a WINMM without sndPlaySoundA" : "no WINMM");
+    SystemWinmm library(winmm, torva_);
+    if (replaced) {
+      DeleteFileA(marker.c_str());
+      ASSERT_TRUE(library.Replace(fakeWinmmWithoutSound));
+    } else {
+      ASSERT_EQ(LoadLibraryExA(winmm.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH), nullptr)
+          << "Wine's WINMM loads: WINEDLLOVERRIDES=winmm=n is missing";
+    }
+    ASSERT_NO_FATAL_FAILURE(UseSettings(kSoundOn));
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    Type("7");
+    Press(VK_RETURN);
+    Type("5+/");
+    ASSERT_NO_FATAL_FAILURE(AnswerErrorBox("Not enough numbers on the stack"));
+    ExpectX("12");
+    Close();
+    ExpectCaptured({});
+    if (replaced) {
+      EXPECT_TRUE(DeleteFileA(marker.c_str())) << "the WINMM without sndPlaySoundA was not loaded";
+    }
+  }
+}
+
 // Removes --NAME=VALUE from argv; false when absent.
 bool TakeOption(int* argc, char** argv, const char* name, std::string* value) {
   const size_t length = std::strlen(name);
@@ -437,6 +499,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (TakeOption(&argc, argv, "--fake-winmm", &fakeWinmm)) fakeWinmm = th::ToWindowsPath(fakeWinmm);
+  if (TakeOption(&argc, argv, "--fake-winmm-without-sound", &fakeWinmmWithoutSound))
+    fakeWinmmWithoutSound = th::ToWindowsPath(fakeWinmmWithoutSound);
   ::testing::InitGoogleTest(&argc, argv);
   capturePath = th::ToWindowsPath(capturePath);
   cueFolder = th::ToWindowsPath(cueFolder);

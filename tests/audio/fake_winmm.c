@@ -2,7 +2,9 @@
  * DLL's name (WINMM.dll, or an audio driver that WINMM loads by a bare name)
  * would be. When loaded into a process it leaves the file NAME-WAS-LOADED
  * beside itself, NAME being its own file name, and its sndPlaySoundA plays
- * nothing, so a program that took it as WINMM would also fall silent. */
+ * nothing, so a program that took it as WINMM would also fall silent. Built
+ * with WITHOUT_SNDPLAYSOUND it stands for a system WINMM that has no
+ * sndPlaySoundA at all. */
 /* Keeps the system declaration of sndPlaySoundA (mmsystem.h) out. */
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -24,8 +26,10 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
   return TRUE;
 }
 
+#ifndef WITHOUT_SNDPLAYSOUND
 __declspec(dllexport) BOOL WINAPI sndPlaySoundA(LPCSTR name, UINT flags) {
   (void)name;
   (void)flags;
   return FALSE;
 }
+#endif

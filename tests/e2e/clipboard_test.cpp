@@ -184,7 +184,7 @@ TEST_F(Clipboard, PasteEveryByteValue) {
 // (docs/wine-notes.md), so the paste types all but that byte. That the read
 // never goes past the block's end is checked on the bounded copy itself, in
 // app_clipboard, where a block can end without a NUL.
-TEST_F(Clipboard, PasteTextWithoutTerminatingNul) {
+TEST_F(Clipboard, UnterminatedBlockTypesAllButItsLastByte) {
   size_t size = 0;
   ASSERT_TRUE(th::SetClipboardUnterminated(3, '3', &size));
   ASSERT_TRUE(torva.Command(CMD_PASTE));

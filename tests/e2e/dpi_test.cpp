@@ -112,7 +112,9 @@ TEST_F(Dpi, ControlsClearOfEachOtherAndLineXFills) {
   }
 
   // Type 1s until line X takes no more: the run fits its width, and one
-  // more 1 would not.
+  // more 1 would not, and beeps.
+  th::BellWatch bells;
+  ASSERT_TRUE(bells.Start()) << "bell_watch did not start";
   std::string ones;
   for (int typed = 0; typed < 200; ++typed) {
     ASSERT_TRUE(torva.Command(CMD_DIGIT_1));
@@ -126,6 +128,9 @@ TEST_F(Dpi, ControlsClearOfEachOtherAndLineXFills) {
   EXPECT_GE(ones.size(), 20u);
   EXPECT_LE(SystemFontWidth(panel, ones), lineX.right) << ones.size() << " 1s";
   EXPECT_GT(SystemFontWidth(panel, ones + "1"), lineX.right) << "line X was not filled";
+  ASSERT_TRUE(torva.Command(CMD_BACKSPACE));  // its repaint sends the beep to the X server
+  EXPECT_TRUE(bells.WaitForCount(1)) << "the refused 1 did not beep";
+  EXPECT_EQ(bells.Count(), 1);
   printf("%d DPI: panel %ldx%ld, line X %ld px wide holds %u 1s\n", ScreenDpi(),
          window.right - window.left, window.bottom - window.top, lineX.right,
          unsigned(ones.size()));

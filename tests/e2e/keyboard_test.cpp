@@ -139,24 +139,30 @@ TEST_F(Keyboard, EnterPressesNoButton) {
 }
 
 // A refused key beeps (the system beep, whether or not sound is on); an
-// accepted one does not.
+// accepted one does not. Wine sends a beep to the X server only when it
+// next flushes its connection, which a repaint does. So each step ends with
+// a marker, Backspace on the empty stack (two beeps), and a digit that
+// repaints line X and is dropped again; the count is compared once the
+// marker's beeps are in, and with them every beep of the keys before.
 TEST_F(Keyboard, RefusedKeysBeep) {
-  if (th::BellWatchPath().empty()) GTEST_SKIP() << "no --bell-watch given";
   th::BellWatch bells;
   ASSERT_TRUE(bells.Start()) << "bell_watch did not start";
-  Type("5");
-  Press(VK_BACK);  // drops the number: no beep
-  Press(VK_BACK);  // nothing to erase: two beeps
-  Press(VK_RETURN);  // an empty stack to duplicate: one beep
-  Type("1..");  // the second point: one beep
-  Settle();
-  WaitLines("1.");
-  EXPECT_TRUE(bells.WaitForCount(4)) << bells.Count() << " beeps";
-  Type("2");
-  Settle();
-  WaitLines("1.2");
-  ASSERT_TRUE(th::Sync(torva.Window()));
-  EXPECT_EQ(bells.Count(), 4);
+  const struct {
+    const char* keys;
+    int beeps;
+  } steps[] = {
+      {"5\b", 0},      // a digit, and Backspace dropping the number
+      {"\r", 1},       // Enter with nothing to duplicate
+      {"1..\b\b", 1},  // the second point
+  };
+  int expected = 0;
+  for (const auto& step : steps) {
+    Type(std::string(step.keys) + "\b" + "9\b");
+    expected += step.beeps + 2;
+    EXPECT_TRUE(bells.WaitForCount(expected)) << bells.Count() << " beeps";
+    EXPECT_EQ(bells.Count(), expected) << "after the keys " << testing::PrintToString(step.keys);
+  }
+  ExpectLines("");
 }
 
 TEST_F(Keyboard, DigitsDoNotReachTheCalculatorThroughABox) {

@@ -38,6 +38,11 @@ TEST_F(KeyEntryTest, TypedTextStaysAsTypedWhileTheValueFollowsIt)
     EXPECT_EQ(Stack(), (Values{90.09, 12.5, 9}));
     EXPECT_EQ(panelRecording.cues,
               (Cues{"9.wav", "0.wav", "point.wav", "0.wav", "9.wav"})) << "each digit its own cue";
+    // Text another program put into line X is read whole, within the push limit.
+    panelRecording.lines[0] = " -1e15";
+    Type("54");  // -1e155 is beyond the limit; -1e154 is not
+    EXPECT_EQ(Stack(), (Values{-1e154, 12.5, 9}));
+    EXPECT_EQ(panelRecording.beeps, 1);
 }
 
 TEST_F(KeyEntryTest, BackspaceEditsAndDropsTheLastCharacter)

@@ -106,15 +106,23 @@ TEST(ParseEntryText, ReadsWhatPercentLfWouldRead)
         {"1.05", 1, 1.05},  // every digit counts after the point, 0 and 9 too
         {"1.9", 1, 1.9},
         {"90.09", 1, 90.09},
-        {"1.2.", 1, 1.2},  // what follows the number is not read
         {"", 0, 0},
         {".", 0, 0},
         {"..", 0, 0},
+        // Text another program put there: white space, signs, exponents, partial reads.
+        {" \t\n\v\f\r5", 1, 5}, {"+.5", 1, 0.5}, {"-0", 1, -0.0}, {"- 5", 0, 0}, {"+-5", 0, 0},
+        {"1e5", 1, 1e5}, {"-1E+5", 1, -1e5}, {"1.e-2", 1, 0.01}, {"e5", 0, 0}, {".e5", 0, 0},
+        {"1.2.", 0, 0}, {"5abc", 0, 0}, {"5 ", 0, 0}, {"1e", 0, 0}, {"1e+", 0, 0}, {"0x10", 0, 0},
+        // inf and nan, the push limit, overflow, underflow to a subnormal or to zero.
+        {"inf", 0, 0}, {"-nan", 0, 0}, {"1e154", 1, 1e154}, {"-1.3407807929942596e154", 0, 0},
+        {"1e308", 0, 0}, {"-1e400", 0, 0}, {"1e-310", 1, 1e-310}, {"2.4e-324", 1, 0},
+        {"2.5e-324", 1, 4.9406564584124654e-324}, {"-1e-400", 1, -0.0}, {"0.001e-99999999", 1, 0},
     };
     for (const Case& c : cases) {
         double value = -1;
         EXPECT_EQ(ParseEntryText(c.text, value), c.valid) << '"' << c.text << '"';
         EXPECT_EQ(value, c.valid ? c.value : -1) << '"' << c.text << '"';
+        EXPECT_EQ(std::signbit(value), std::signbit(c.valid ? c.value : -1)) << '"' << c.text << '"';
     }
 }
 

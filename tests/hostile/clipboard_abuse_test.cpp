@@ -49,7 +49,7 @@ TEST_F(ClipboardAbuse, MegabyteOfDigitsTypesOneFullLine) {
 // must take every byte before that one, or 81 at most; 27 fives fit line X.
 // Here the read can only be seen stopping early: that it never reads past
 // a block's end is checked on the bounded copy itself, in app_clipboard.
-TEST_F(ClipboardAbuse, UnterminatedBlocksStopAtTheirEnd) {
+TEST_F(ClipboardAbuse, UnterminatedBlocksTypeAllButTheirLastByte) {
   for (size_t size : {size_t(1), size_t(2), size_t(80), size_t(81), size_t(65536)}) {
     Commands("\xb6");  // clear
     size_t actual = 0;

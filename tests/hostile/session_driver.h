@@ -48,7 +48,7 @@ ObjectCounts GuiObjects(HANDLE process);
 // their descendants. A count that can be taken under any system.
 int WindowCount(DWORD processId);
 
-// Private memory of the process in bytes (0 when unknown).
+// Private memory of the process in bytes (0 when it cannot be read).
 size_t PrivateBytes(HANDLE process);
 
 }  // namespace hostile

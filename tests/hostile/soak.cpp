@@ -273,6 +273,14 @@ Snapshot Take(const th::TorvaProcess& torva) {
 
 bool Within(long before, long after, long slack) { return after - before <= slack && before - after <= slack; }
 
+// Private memory within slack KiB. Memory that could not be read (0) fails
+// the bound rather than meeting it.
+bool MemoryWithin(size_t before, size_t after, long slackKiB) {
+  if (before == 0 || after == 0) std::printf("the program's private memory could not be read\n");
+  return before != 0 && after != 0 &&
+         Within(static_cast<long>(before / 1024), static_cast<long>(after / 1024), slackKiB);
+}
+
 // The counts must be where they started: objects and windows within 2,
 // private memory within 1 MB (the C runtime keeps some heap it once used).
 bool CompareSnapshots(const Snapshot& before, const Snapshot& after) {
@@ -282,8 +290,7 @@ bool CompareSnapshots(const Snapshot& before, const Snapshot& after) {
   std::printf("windows %d -> %d, private bytes %zu -> %zu\n", before.windows, after.windows,
               before.privateBytes, after.privateBytes);
   bool ok = Within(before.windows, after.windows, 0) &&
-            Within(static_cast<long>(before.privateBytes / 1024),
-                   static_cast<long>(after.privateBytes / 1024), 1024);
+            MemoryWithin(before.privateBytes, after.privateBytes, 1024);
   if (after.objects.available)
     ok = ok && Within(before.objects.user, after.objects.user, 2) &&
          Within(before.objects.gdi, after.objects.gdi, 2);
@@ -299,8 +306,7 @@ bool CompareSnapshots(const Snapshot& before, const Snapshot& after) {
 bool CompareAfterWidths(const Snapshot& before, const Snapshot& after) {
   std::printf("after the width measurements: private bytes %zu -> %zu\n", before.privateBytes,
               after.privateBytes);
-  return Within(static_cast<long>(before.privateBytes / 1024),
-                static_cast<long>(after.privateBytes / 1024), 256);
+  return MemoryWithin(before.privateBytes, after.privateBytes, 256);
 }
 
 int main(int argc, char** argv) {

@@ -56,10 +56,12 @@ bool SendCharacter(char c) {
 // The key that types c, with its Shift state in the high byte as from
 // VkKeyScanA. "*" and "+" come from the keypad: a keystroke without Shift
 // cannot lose its Shift when Wine re-reads the X keyboard state (which it
-// does whenever a window gains the X focus).
+// does whenever a window gains the X focus). "\b" is Backspace, which
+// VkKeyScanA does not give under Wine.
 SHORT KeyFor(char c) {
   if (c == '*') return VK_MULTIPLY;
   if (c == '+') return VK_ADD;
+  if (c == '\b') return VK_BACK;
   return VkKeyScanA(c);
 }
 
