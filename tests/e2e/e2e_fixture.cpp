@@ -74,3 +74,14 @@ void TorvaTest::Type(const std::string& text, unsigned mods) {
 void TorvaTest::Settle() {
   ASSERT_TRUE(torva.SettleInput()) << "the panel did not take its keystrokes in time";
 }
+
+std::vector<std::string> TorvaTest::Announced(th::LiveRegionWatch& watch) {
+  std::vector<std::string> texts;
+  for (const th::LiveRegionWatch::Event& event : watch.Take()) {
+    EXPECT_EQ(event.window, GetDlgItem(torva.Window(), IDC_LINE_X)) << "not line X";
+    EXPECT_EQ(event.object, OBJID_CLIENT);
+    EXPECT_EQ(event.child, CHILDID_SELF);
+    texts.push_back(event.text);
+  }
+  return texts;
+}
