@@ -78,9 +78,9 @@ void TorvaTest::Settle() {
 std::vector<std::string> TorvaTest::Announced(th::LiveRegionWatch& watch) {
   std::vector<std::string> texts;
   for (const th::LiveRegionWatch::Event& event : watch.Take()) {
-    EXPECT_EQ(event.window, GetDlgItem(torva.Window(), IDC_LINE_X)) << "not line X";
-    EXPECT_EQ(event.object, OBJID_CLIENT);
-    EXPECT_EQ(event.child, CHILDID_SELF);
+    EXPECT_TRUE(event.window == GetDlgItem(torva.Window(), IDC_LINE_X) &&
+                event.object == OBJID_CLIENT && event.child == CHILDID_SELF)
+        << "an event for another object than line X's client area: " << event.text;
     texts.push_back(event.text);
   }
   return texts;

@@ -210,38 +210,26 @@ class BellWatch {
 // ---------------------------------------------------------------- screen readers
 
 // What a screen reader hears of a process: an out-of-context WinEvent hook
-// (as screen readers set) on its live-region events, on a thread of its
-// own that takes each event as it arrives and reads the text of its window
-// then with WM_GETTEXT, which is how a screen reader's proxy for a static
-// control names it.
+// on its live-region events. Each event is kept with its window's text, read
+// with WM_GETTEXT as the event is delivered, which is how a screen reader's
+// proxy for a static control names it. One watch at a time.
 class LiveRegionWatch {
  public:
   struct Event {
     HWND window;
-    LONG object;
-    LONG child;
+    LONG object, child;
     std::string text;
   };
   explicit LiveRegionWatch(DWORD processId);
-  LiveRegionWatch(const LiveRegionWatch&) = delete;
-  LiveRegionWatch& operator=(const LiveRegionWatch&) = delete;
   ~LiveRegionWatch();
-  bool Hooked() const { return hooked_; }
-  // The events raised since the last call: the process must have handled
-  // what raised them (a Command has returned).
+  bool Hooked() const { return hook_ != nullptr; }
+  // Delivers the events raised so far to this thread and returns them. The
+  // process queues each for this thread before it answers the message that
+  // raised it, so after a Command every event of it is here.
   std::vector<Event> Take();
 
  private:
-  static DWORD WINAPI Run(void* self);
-  static void CALLBACK OnEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object,
-                               LONG child, DWORD thread, DWORD time);
-  DWORD processId_;
-  HANDLE thread_ = nullptr;
-  DWORD threadId_ = 0;
-  HANDLE answered_ = nullptr;  // set when the thread has taken what came before
-  bool hooked_ = false;
-  CRITICAL_SECTION lock_;
-  std::vector<Event> events_;
+  HWINEVENTHOOK hook_;
 };
 
 // ---------------------------------------------------------------- settings
