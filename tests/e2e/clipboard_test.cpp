@@ -120,9 +120,6 @@ class Paste : public Clipboard, public testing::WithParamInterface<PasteCase> {}
 
 std::string PasteName(const testing::TestParamInfo<PasteCase>& info) { return info.param.name; }
 
-// A failure names the case rather than dumping its bytes.
-void PrintTo(const PasteCase& c, std::ostream* out) { *out << c.name; }
-
 }  // namespace
 
 // A screen reader hears the paste's result once, however many keys it typed.
