@@ -22,10 +22,6 @@ LiveRegionWatch::LiveRegionWatch(DWORD processId)
   heard.clear();
 }
 
-LiveRegionWatch::~LiveRegionWatch() {
-  if (hook_) UnhookWinEvent(hook_);
-}
-
 std::vector<LiveRegionWatch::Event> LiveRegionWatch::Take() {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);

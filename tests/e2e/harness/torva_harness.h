@@ -215,13 +215,9 @@ class BellWatch {
 // proxy for a static control names it. One watch at a time.
 class LiveRegionWatch {
  public:
-  struct Event {
-    HWND window;
-    LONG object, child;
-    std::string text;
-  };
+  struct Event { HWND window; LONG object, child; std::string text; };
   explicit LiveRegionWatch(DWORD processId);
-  ~LiveRegionWatch();
+  ~LiveRegionWatch() { UnhookWinEvent(hook_); }
   bool Hooked() const { return hook_ != nullptr; }
   // Delivers the events raised so far to this thread and returns them. The
   // process queues each for this thread before it answers the message that
