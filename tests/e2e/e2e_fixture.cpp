@@ -80,7 +80,8 @@ std::vector<std::string> TorvaTest::Announced(th::LiveRegionWatch& watch) {
   for (const th::LiveRegionWatch::Event& event : watch.Take()) {
     EXPECT_TRUE(event.window == GetDlgItem(torva.Window(), IDC_LINE_X) &&
                 event.object == OBJID_CLIENT && event.child == CHILDID_SELF)
-        << "an event for another object than line X's client area: " << event.text;
+        << "an event for another object than line X's client area: \"" << event.text << "\" in "
+        << event.window << " (" << th::ClassName(event.window) << "), object " << event.object;
     texts.push_back(event.text);
   }
   return texts;

@@ -217,7 +217,12 @@ class LiveRegionWatch {
  public:
   struct Event { HWND window; LONG object, child; std::string text; };
   explicit LiveRegionWatch(DWORD processId);
-  ~LiveRegionWatch() { UnhookWinEvent(hook_); }
+  // Takes what is still queued: Wine may deliver it after the unhooking,
+  // to the next watch.
+  ~LiveRegionWatch() {
+    Take();
+    UnhookWinEvent(hook_);
+  }
   bool Hooked() const { return hook_ != nullptr; }
   // Delivers the events raised so far to this thread and returns them. The
   // process queues each for this thread before it answers the message that
