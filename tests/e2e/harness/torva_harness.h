@@ -223,7 +223,6 @@ class LiveRegionWatch {
     Take();
     UnhookWinEvent(hook_);
   }
-  bool Hooked() const { return hook_ != nullptr; }
   // Delivers the events raised so far to this thread and returns them. The
   // process queues each for this thread before it answers the message that
   // raised it, so after a Command every event of it is here.
