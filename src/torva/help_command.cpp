@@ -5,8 +5,7 @@
 
 #include "app_globals.h"  // and windows.h, which must come first
 
-#include <objbase.h>   // COINIT_*; OLE32 itself is loaded when needed
-#include <shellapi.h>  // SHELLEXECUTEINFOW; likewise SHELL32
+#include <shellapi.h>  // SHELLEXECUTEINFOW; SHELL32 itself is loaded when needed
 
 #include "torva_ids.h"
 
@@ -26,19 +25,7 @@ bool SystemHasHelpViewer() {
     return GetVersionExA(&version) && version.dwMajorVersion < 6;
 }
 
-typedef HRESULT(WINAPI* CoInitializeExFunction)(LPVOID reserved, DWORD flags);
 typedef BOOL(WINAPI* ShellExecuteExFunction)(SHELLEXECUTEINFOW* info);
-
-// The handlers that ShellExecuteExW calls may use COM, which the calling
-// thread must have started; it stays started for the life of the program.
-void StartComOnce() {
-    static bool started = false;
-    if (started) return;
-    started = true;
-    CoInitializeExFunction initialize = reinterpret_cast<CoInitializeExFunction>(
-        SystemFunction("OLE32.DLL", "CoInitializeEx"));
-    if (initialize != NULL) initialize(NULL, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-}
 
 // Opens the page by its full path with whatever opens web pages. A folder
 // of that name would open in Explorer, so only a file is opened. No error
@@ -46,10 +33,12 @@ void StartComOnce() {
 bool OpenPage() {
     DWORD attributes = GetFileAttributesW(pagePath);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    ShellExecuteExFunction shellExecute = reinterpret_cast<ShellExecuteExFunction>(
-        SystemFunction("SHELL32.DLL", "ShellExecuteExW"));
+    ShellExecuteExFunction shellExecute =
+        SystemFunction<ShellExecuteExFunction>("SHELL32.DLL", "ShellExecuteExW");
     if (shellExecute == NULL) return false;
-    StartComOnce();
+    // The handlers it calls may use COM, which the calling thread must have
+    // started.
+    StartCom();
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_FLAG_NO_UI;

@@ -34,10 +34,9 @@ typedef BOOL(WINAPI* SetDefaultDllDirectoriesFunction)(DWORD directories);
 // system has the call (Windows 7 with its update, and later); elsewhere at
 // least take the current folder out of the search.
 void LimitDllSearchToSystemFolder() {
-    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
     SetDefaultDllDirectoriesFunction setDefaultDirectories =
-        reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<AnyFunction>(
-            GetProcAddress(kernel, "SetDefaultDllDirectories")));
+        LibraryFunction<SetDefaultDllDirectoriesFunction>(GetModuleHandleA("KERNEL32.DLL"),
+                                                          "SetDefaultDllDirectories");
     if (setDefaultDirectories == NULL || !setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
         SetDllDirectoryA("");
 }

@@ -72,13 +72,15 @@ void ChooseSound() {
 
 // Replays the clipboard text as keys. Every character, whatever it is,
 // goes to the engine as an unsigned byte; the routing table is not applied.
+// The whole paste is one command: one announcement of its result.
 void Paste() {
     char text[kPasteBufferSize + 1];
+    CommandBegins();
     ReadClipboardText(text);
     for (const char* p = text; *p != '\0'; ++p) {
         calculator.Key(static_cast<unsigned char>(*p));
     }
-    FlushDisplayLines();
+    CommandHandled();
 }
 
 LRESULT OnCommand(HWND window, UINT message, WPARAM wordParameter, LPARAM longParameter) {
@@ -87,8 +89,9 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wordParameter, LPARAM longPa
     case kEngine:
         // The engine looks at the low byte only; afterwards the command goes
         // on to the default processing like any other.
+        CommandBegins();
         calculator.Key(static_cast<unsigned>(wordParameter));
-        FlushDisplayLines();
+        CommandHandled();
         break;
     case kHelp:  ShowHelp();    return 0;
     case kAbout: ShowAbout();   return 0;

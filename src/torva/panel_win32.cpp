@@ -5,11 +5,15 @@
 // pops twice and pushes once: 12 line writes to change 4 lines), and every
 // write repaints the control. So a line the engine sets is only marked
 // pending here, and written to its control once, when the command has been
-// handled (FlushDisplayLines), or earlier: before a message box or a cue,
+// handled (CommandHandled), or earlier: before a message box or a cue,
 // and before line X is read back. The controls stay the one record of what
 // the panel shows: a pending line is compared with the text its control
 // holds now, which another program may have changed, not with what was
 // last written.
+//
+// Each line's control is looked up once and then used by its handle:
+// finding a control by its id asks the window system for all the panel's
+// children, and those requests were half of what a command asked of it.
 #include "panel.h"
 #include "panel_win32.h"
 
@@ -17,6 +21,7 @@
 
 #include <cstring>
 
+#include "live_region.h"
 #include "sound_library.h"
 #include "torva_ids.h"
 #include "vexlib.h"
@@ -25,28 +30,59 @@ namespace {
 
 const int kLineCount = 4;
 
+// One byte more than a line text can hold, so that a longer text put into
+// a line from outside never compares equal to one of ours.
+const int kShownTextSize = kEntryTextLimit + 1;
+
 // The lines the engine has set since they were last written, with their
 // texts. A text is at most kEntryTextLimit - 1 characters, as the engine
 // could read it back.
 bool linePending[kLineCount];
 char pendingText[kLineCount][kEntryTextLimit];
 
-// Writes a pending line unless its control shows that text already. One
-// byte more is read than a line text can hold, so that a longer text put
-// there from outside never compares equal.
+// The lines' controls, found on first use: the template's controls do not
+// exist yet while the panel's own creation messages run.
+HWND lineControl[kLineCount];
+
+// How deep commands are nested (the drop that a Backspace sends runs inside
+// the Backspace), and line X's text when the outermost one began.
+int commandDepth = 0;
+char lineXBefore[kShownTextSize];
+
+HWND LineControl(int level) {
+    if (lineControl[level] == NULL)
+        lineControl[level] = GetDlgItem(mainWindow, IDC_LINE_X + level);
+    return lineControl[level];
+}
+
+// Writes a pending line unless its control shows that text already.
 void FlushLine(int level) {
     if (!linePending[level]) return;
     linePending[level] = false;
-    char shown[kEntryTextLimit + 1];
-    GetDlgItemTextA(mainWindow, IDC_LINE_X + level, shown, sizeof shown);
+    char shown[kShownTextSize];
+    GetWindowTextA(LineControl(level), shown, sizeof shown);
     if (std::strcmp(shown, pendingText[level]) != 0)
-        SetDlgItemTextA(mainWindow, IDC_LINE_X + level, pendingText[level]);
+        SetWindowTextA(LineControl(level), pendingText[level]);
+}
+
+void FlushDisplayLines() {
+    for (int level = 0; level < kLineCount; ++level) FlushLine(level);
 }
 
 }  // namespace
 
-void FlushDisplayLines() {
-    for (int level = 0; level < kLineCount; ++level) FlushLine(level);
+void CommandBegins() {
+    if (commandDepth++ == 0) GetWindowTextA(LineControl(0), lineXBefore, sizeof lineXBefore);
+}
+
+// Only the outermost command announces: a screen reader should hear the
+// result of the key that was pressed, once, not the steps of it.
+void CommandHandled() {
+    FlushDisplayLines();
+    if (--commandDepth > 0) return;
+    char shown[kShownTextSize];
+    GetWindowTextA(LineControl(0), shown, sizeof shown);
+    if (std::strcmp(shown, lineXBefore) != 0) AnnounceLiveRegionChange(LineControl(0));
 }
 
 void PanelSetLine(int level, const char* text) {
@@ -58,12 +94,12 @@ void PanelSetLine(int level, const char* text) {
 // Line X itself holds the number being typed, whatever last wrote it.
 void PanelGetEntryText(char* buffer) {
     FlushDisplayLines();
-    GetDlgItemTextA(mainWindow, IDC_LINE_X, buffer, kEntryTextLimit);
+    GetWindowTextA(LineControl(0), buffer, kEntryTextLimit);
 }
 
 int PanelLineXWidth() {
     RECT client;
-    GetClientRect(GetDlgItem(mainWindow, IDC_LINE_X), &client);
+    GetClientRect(LineControl(0), &client);
     return client.right;
 }
 

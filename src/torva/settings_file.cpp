@@ -34,8 +34,8 @@ typedef HRESULT(WINAPI* GetFolderPathFunction)(HWND owner, int folder, HANDLE to
 // not be where the APPDATA variable the program inherited says. Every
 // Windows from XP on has SHGetFolderPathW.
 bool FindAppDataFolder(wchar_t* folder) {
-    GetFolderPathFunction getFolderPath = reinterpret_cast<GetFolderPathFunction>(
-        SystemFunction("SHELL32.DLL", "SHGetFolderPathW"));
+    GetFolderPathFunction getFolderPath =
+        SystemFunction<GetFolderPathFunction>("SHELL32.DLL", "SHGetFolderPathW");
     return getFolderPath != NULL &&
            getFolderPath(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, folder) == S_OK;
 }

@@ -19,8 +19,7 @@ SndPlaySoundFunction playSound = NULL;  // sndPlaySoundA in the loaded WINMM
 
 void PlaySoundSynchronously(const char* name) {
     if (loadState == kNotTried) {
-        playSound = reinterpret_cast<SndPlaySoundFunction>(
-            SystemFunction("WINMM.DLL", "sndPlaySoundA"));
+        playSound = SystemFunction<SndPlaySoundFunction>("WINMM.DLL", "sndPlaySoundA");
         loadState = playSound != NULL ? kLoaded : kUnavailable;
     }
     if (loadState == kLoaded) playSound(name, 0);

@@ -8,6 +8,7 @@
 // which also keeps them out of the start-up.
 #include "vexlib.h"
 
+#include <objbase.h>  // COINIT_*; OLE32 itself is loaded when needed
 #include <string.h>
 
 HMODULE LoadSystemLibrary(const char* fileName) {
@@ -26,11 +27,15 @@ HMODULE LoadSystemLibrary(const char* fileName) {
     return library;
 }
 
-AnyFunction SystemFunction(const char* fileName, const char* name) {
-    HMODULE library = LoadSystemLibrary(fileName);
-    // GetProcAddress returns every function as FARPROC; going through
-    // AnyFunction, the type that stands for any function, says that the
-    // caller's cast to the real type is meant.
-    // cppcheck-suppress resourceLeak ; the DLL stays loaded for the life of the process
-    return library != NULL ? reinterpret_cast<AnyFunction>(GetProcAddress(library, name)) : NULL;
+bool StartCom() {
+    typedef HRESULT(WINAPI * CoInitializeExFunction)(LPVOID reserved, DWORD model);
+    static int started = -1;  // not yet tried
+    if (started < 0) {
+        CoInitializeExFunction initialize =
+            SystemFunction<CoInitializeExFunction>("OLE32.DLL", "CoInitializeEx");
+        // S_FALSE (started already) is success as well.
+        started = initialize != NULL &&
+                  SUCCEEDED(initialize(NULL, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    }
+    return started == 1;
 }

@@ -57,14 +57,31 @@ void ModuleRelativePath(const char* fileName, char* out);
 // Loads a DLL of the system folder by its full path, never by a bare name,
 // so that a DLL of that name lying beside the program is never loaded;
 // the DLLs it needs are looked for in the system folder too. NULL when it
-// cannot be loaded.
+// cannot be loaded. It stays loaded for the life of the process.
 HMODULE LoadSystemLibrary(const char* fileName);
 
-// The function `name` of a system DLL loaded with LoadSystemLibrary, as
-// the type that stands for any function (cast it to its real type); NULL
-// when the DLL or the function is missing.
-typedef void (*AnyFunction)(void);
-AnyFunction SystemFunction(const char* fileName, const char* name);
+// The named export of library as a function of type Function, or NULL.
+// GetProcAddress returns every function as FARPROC; going through
+// void (*)(void), the type that stands for any function, says that the
+// cast to the real type is meant.
+template <typename Function>
+Function LibraryFunction(HMODULE library, const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void (*)(void)>(GetProcAddress(library, name)));
+}
+
+// The same for a DLL of the system folder, loaded with LoadSystemLibrary;
+// NULL when the DLL or the function is missing.
+template <typename Function>
+Function SystemFunction(const char* fileName, const char* name) {
+    HMODULE library = LoadSystemLibrary(fileName);
+    return library != NULL ? LibraryFunction<Function>(library, name) : NULL;
+}
+
+// Starts COM (OLE32, loaded from the system folder) in the calling thread's
+// apartment, once for the life of the program. False where COM is missing
+// or refuses.
+bool StartCom();
 
 // Places text on the clipboard as CF_TEXT, opened for mainWindow. Any
 // failure shows "Cannot copy number to Clipboard" and leaves the clipboard

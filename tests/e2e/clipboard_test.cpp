@@ -107,6 +107,7 @@ const PasteCase kPasteCases[] = {
     {"BlankSeparates", "", "1 2", 0, "2", "1", "2"},
     {"CarriageReturnAndLineFeed", "", "3\r\n", 0, "3", "", "3"},
     {"Arithmetic", "5\r", "12+3", 0, "3", "17", "3"},
+    {"ArithmeticLast", "5\r", "12+", 0, "17", "", "17"},
     // A refused + does not end the entry: 3 continues 12.
     {"ArithmeticTooFew", "", "12+3", 1, "123", "", "123"},
     {"MinusSubtracts", "9\r2", "-5", 0, "5", "7", "5"},
@@ -121,12 +122,17 @@ std::string PasteName(const testing::TestParamInfo<PasteCase>& info) { return in
 
 }  // namespace
 
+// A screen reader hears the paste's result once, however many keys it typed.
 TEST_P(Paste, TextActsAsKeys) {
   const PasteCase& c = GetParam();
   Commands(c.setup);
   ASSERT_TRUE(th::SetClipboardText(c.text));
+  std::vector<std::string> heard;
+  if (torva.Line(0) != c.x) heard.push_back(c.x);
+  th::LiveRegionWatch watch(torva.ProcessId());
   EXPECT_EQ(PasteAnsweringBoxes("Not enough numbers on the stack"), c.boxes);
   ExpectLines(c.x, c.y);
+  EXPECT_EQ(Announced(watch), heard);
   // The paste always ends the entry: the next digit starts a new number.
   Commands("6");
   ExpectLines("6", c.xValue, c.y);
@@ -137,9 +143,11 @@ INSTANTIATE_TEST_SUITE_P(Clipboard, Paste, testing::ValuesIn(kPasteCases), Paste
 TEST_F(Clipboard, PastePictureOnly) {
   Commands("7");
   ASSERT_TRUE(th::SetClipboardPictureOnly());
+  th::LiveRegionWatch watch(torva.ProcessId());
   th::AsyncSend paste = torva.CommandAsync(CMD_PASTE);
   ExpectErrorBox("Cannot paste number from Clipboard");
   EXPECT_TRUE(paste.Wait());
+  EXPECT_TRUE(Announced(watch).empty()) << "a failed paste announced line X";
   Commands("8");  // nothing was typed: the entry goes on
   ExpectLines("78");
 }

@@ -48,6 +48,10 @@ class TorvaTest : public testing::Test {
   // Waits until the panel has handled every keystroke sent so far.
   void Settle();
 
+  // The texts of the live-region events taken from watch; each must be
+  // line X's, for its client area, as a screen reader expects.
+  std::vector<std::string> Announced(th::LiveRegionWatch& watch);
+
   th::TorvaProcess torva;
 };
 

@@ -43,6 +43,7 @@ const ClickStep kClickSession[] = {
     {CMD_DIGIT_1, "1", ""},
     {CMD_DIGIT_2, "12", ""},
     {CMD_POINT, "12.", ""},
+    {CMD_POINT, "12.", ""},  // refused: a second point
     {CMD_DIGIT_5, "12.5", ""},
     {CMD_BACKSPACE, "12.", ""},
     {CMD_ENTER, "12.", ""},
@@ -63,6 +64,8 @@ const ClickStep kClickSession[] = {
     {CMD_DROP, "8", ""},
     {CMD_DIGIT_2, "2", "8"},
     {CMD_POWER, "64", ""},
+    {CMD_DIGIT_9, "9", "64"},
+    {CMD_BACKSPACE, "64", ""},  // over the only digit: a drop inside the Backspace
     {CMD_DIGIT_9, "9", "64"},
     {CMD_DIGIT_0, "90", "64"},
     {CMD_CLEAR, "", ""},
@@ -91,11 +94,19 @@ TEST_F(Panel, WindowAndControls) {
   EXPECT_EQ(GetDlgItem(panel, CMD_COPY), nullptr) << "copy has no button";
 }
 
+// A screen reader hears line X once for each click that changes it, and
+// nothing for one that leaves it as it was.
 TEST_F(Panel, ClicksOnEveryCalculatorButton) {
+  th::LiveRegionWatch watch(torva.ProcessId());
+  std::string x;
   for (const ClickStep& step : kClickSession) {
     ASSERT_TRUE(torva.Click(step.id)) << "click on " << step.id << " did not return";
     EXPECT_EQ(torva.Line(0), step.x) << "after a click on " << step.id;
     EXPECT_EQ(torva.Line(1), step.y) << "after a click on " << step.id;
+    std::vector<std::string> heard;
+    if (step.x != x) heard.push_back(step.x);
+    EXPECT_EQ(Announced(watch), heard) << "after a click on " << step.id;
+    x = step.x;
   }
 }
 
@@ -133,19 +144,25 @@ TEST_F(Panel, EveryCommandFocusesThePanel) {
   }
 }
 
+// A failed operation leaves X as it was: the box is all a screen reader
+// has to read.
 TEST_F(Panel, ErrorBoxesAnsweredAsAUserWould) {
+  th::LiveRegionWatch watch(torva.ProcessId());
   {
     th::AsyncSend add = torva.CommandAsync(CMD_ADD);
     ExpectErrorBox("Not enough numbers on the stack", CloseBy::kOkButton);
     EXPECT_TRUE(add.Wait());
   }
+  EXPECT_TRUE(Announced(watch).empty());
   Commands("5\r0");
+  watch.Take();
   {
     th::AsyncSend divide = torva.CommandAsync(CMD_DIVIDE);
     ExpectErrorBox("Division by zero", CloseBy::kEnterKey);
     EXPECT_TRUE(divide.Wait());
   }
   ExpectLines("0", "5");
+  EXPECT_TRUE(Announced(watch).empty());
   Commands("\xb6" "4\xb2");  // clear, 4, change sign
   {
     th::AsyncSend root = torva.CommandAsync(CMD_SQRT);

@@ -33,6 +33,9 @@ bool Writable(const std::string& path) {
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   std::wstring target = Wide(folder ? path + "\\immutable-probe.tmp" : path);
+  // A probe is left behind when the flag lands between its making and its
+  // removal; it would make the folder look unwritable, and undeletable, for good.
+  if (folder) DeleteFileW(target.c_str());
   HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, folder ? CREATE_NEW : OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;

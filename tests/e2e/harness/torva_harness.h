@@ -222,6 +222,31 @@ class BellWatch {
   std::string out_, stop_;  // Windows paths of its output and stop files
 };
 
+// ---------------------------------------------------------------- screen readers
+
+// What a screen reader hears of a process: an out-of-context WinEvent hook
+// on its live-region events. Each event is kept with its window's text, read
+// with WM_GETTEXT as the event is delivered, which is how a screen reader's
+// proxy for a static control names it. One watch at a time.
+class LiveRegionWatch {
+ public:
+  struct Event { HWND window; LONG object, child; std::string text; };
+  explicit LiveRegionWatch(DWORD processId);
+  // Takes what is still queued: Wine may deliver it after the unhooking,
+  // to the next watch.
+  ~LiveRegionWatch() {
+    Take();
+    UnhookWinEvent(hook_);
+  }
+  // Delivers the events raised so far to this thread and returns them. The
+  // process queues each for this thread before it answers the message that
+  // raised it, so after a Command every event of it is here.
+  std::vector<Event> Take();
+
+ private:
+  HWINEVENTHOOK hook_;
+};
+
 // ---------------------------------------------------------------- settings
 
 // GetWindowsDirectory() + "\TORVA.INI".
