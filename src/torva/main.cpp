@@ -88,14 +88,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
 
     LoadStringA(appInstance, IDS_INI_FILE, settingsFileName, kStringLimit);
     LoadStringA(appInstance, IDS_SOUND_KEY, soundKeyName, kStringLimit);
-    BeginReadingSoundSetting();
+    soundEnabled = ReadSoundSetting();
 
     // The template names the class registered above, so the panel's
     // messages go to MainWindowProc, which stores mainWindow already during
-    // this call. Nothing in the making of the panel plays a cue, so the
-    // setting is needed only once it is shown.
+    // this call.
     mainWindow = CreateDialogParamA(appInstance, "DIAL_MAIN", NULL, NULL, 0);
-    soundEnabled = FinishReadingSoundSetting();
     ShowWindow(mainWindow, showCommand);
 
     return RunMessageLoop(keyboardMap);

@@ -118,7 +118,8 @@ void UnsavedFileName(wchar_t* path) {
     wcscat(path, fileName);
 }
 
-// Finds the user's copy and reads the value to start with.
+}  // namespace
+
 int ReadSoundSetting() {
     MultiByteToWideChar(CP_ACP, 0, className, -1, section, kStringLimit);
     MultiByteToWideChar(CP_ACP, 0, soundKeyName, -1, key, kStringLimit);
@@ -126,30 +127,6 @@ int ReadSoundSetting() {
     int value = 0;
     if (UserCopyExists() && ReadUserCopyKey(&value)) return value;
     return static_cast<int>(GetPrivateProfileIntA(className, soundKeyName, 0, settingsFileName));
-}
-
-// The start-up read, on a thread of its own; the value is its exit code.
-DWORD WINAPI ReadingThread(void* unused) {
-    (void)unused;
-    return static_cast<DWORD>(ReadSoundSetting());
-}
-
-HANDLE readingThread = NULL;
-
-}  // namespace
-
-void BeginReadingSoundSetting() {
-    readingThread = CreateThread(NULL, 0, ReadingThread, NULL, 0, NULL);
-}
-
-int FinishReadingSoundSetting() {
-    if (readingThread == NULL) return ReadSoundSetting();
-    WaitForSingleObject(readingThread, INFINITE);
-    DWORD value = 0;
-    GetExitCodeThread(readingThread, &value);
-    CloseHandle(readingThread);
-    readingThread = NULL;
-    return static_cast<int>(value);
 }
 
 void StoreSoundSetting(int soundOn) {

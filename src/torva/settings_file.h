@@ -7,15 +7,11 @@
 #ifndef TORVA_SETTINGS_FILE_H
 #define TORVA_SETTINGS_FILE_H
 
-// Start-up reads the Sound value on a thread of its own while the panel is
-// being made: finding the user's application-data folder loads SHELL32,
-// which takes as long as a fifth of the program's start under Wine. Begin
-// with className, soundKeyName and settingsFileName loaded; Finish waits
-// for the read and returns the value to start with: the per-user copy's
-// when that copy holds the key, otherwise the Windows-directory file's (0
-// when neither has it). Without a thread the read is done in Finish.
-void BeginReadingSoundSetting();
-int FinishReadingSoundSetting();
+// The Sound value to start with: the per-user copy's when that copy holds
+// the key, otherwise the Windows-directory file's (0 when neither has it).
+// Called once at start-up, with className, soundKeyName and
+// settingsFileName loaded; it also finds where the per-user copy belongs.
+int ReadSoundSetting();
 
 // Stores a changed Sound choice where the next start will read it: in the
 // per-user copy when it exists (or, when it cannot be written and holds no
