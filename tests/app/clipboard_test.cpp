@@ -8,7 +8,6 @@
 #include <string.h>
 
 #include <string>
-#include <utility>
 
 #include "calc_stack.h"      // soundEnabled
 #include "clipboard_read.h"  // ReadClipboardText
@@ -267,87 +266,55 @@ static void CopyClosesTheClipboardWhenEmptyingFails() {
     CHECK_EQ_STR("former", ClipboardText());
 }
 
-// Run as a copy of this program: writes the help path it builds to a file,
-// in ANSI, then in Unicode as UTF-8 on a second line.
+// Run as a copy of this program: writes the help path it builds to a file.
 static int WriteHelpPath(const char* outFile) {
     char path[kPathLimit];
     ModuleRelativePath("TORVA.HLP", path);
-    wchar_t widePath[kPathLimit];
-    ModuleRelativePathW(L"TORVA.HLP", widePath);
-    char utf8[kPathLimit * 3];
-    WideCharToMultiByte(CP_UTF8, 0, widePath, -1, utf8, sizeof utf8, NULL, NULL);
     FILE* out = fopen(outFile, "w");
     if (out == NULL) return 1;
-    fprintf(out, "%s\n%s", path, utf8);
+    fputs(path, out);
     fclose(out);
     return 0;
 }
 
-static std::wstring Wide(const std::string& utf8) {
-    wchar_t wide[kPathLimit];
-    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide, kPathLimit);
-    return wide;
-}
-
-// The help paths, ANSI and Unicode, that a copy of this program builds when
-// it runs as `exe` (UTF-8).
-static std::pair<std::string, std::string> HelpPathsOfCopyAt(const std::string& exe) {
-    wchar_t self[MAX_PATH];
-    char temp[MAX_PATH];
-    GetModuleFileNameW(NULL, self, MAX_PATH);
+// The help path a copy of this program builds when it runs as `exe`.
+static std::string HelpPathOfCopyAt(const std::string& exe) {
+    char self[MAX_PATH], temp[MAX_PATH];
+    GetModuleFileNameA(NULL, self, sizeof self);
     GetTempPathA(sizeof temp, temp);
     std::string outFile = std::string(temp) + "torva_help_path.txt";
     DeleteFileA(outFile.c_str());
-    std::wstring wideExe = Wide(exe);
-    if (!CopyFileW(self, wideExe.c_str(), FALSE)) return {"(cannot copy to " + exe + ")", ""};
+    if (!CopyFileA(self, exe.c_str(), FALSE)) return "(cannot copy to " + exe + ")";
 
-    std::wstring commandLine = L"\"" + wideExe + L"\" --help-path \"" + Wide(outFile) + L"\"";
-    STARTUPINFOW startup = {};
+    std::string commandLine = "\"" + exe + "\" --help-path \"" + outFile + "\"";
+    STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    std::pair<std::string, std::string> paths("(did not run)", "");
-    if (CreateProcessW(wideExe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL,
-                       &startup, &process)) {
+    std::string path = "(did not run)";
+    if (CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                       &process)) {
         WaitForSingleObject(process.hProcess, 15000);
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
-        char text[kPathLimit * 3] = "";
+        char text[kPathLimit] = "";
         FILE* in = fopen(outFile.c_str(), "r");
         if (in != NULL) {
-            paths.first = fgets(text, sizeof text, in) ? text : "";
-            if (!paths.first.empty() && paths.first.back() == '\n') paths.first.pop_back();
-            paths.second = fgets(text, sizeof text, in) ? text : "";
+            path = fgets(text, sizeof text, in) ? text : "";
             fclose(in);
         }
     }
-    DeleteFileW(wideExe.c_str());
+    DeleteFileA(exe.c_str());
     DeleteFileA(outFile.c_str());
-    return paths;
+    return path;
 }
 
-static std::string HelpPathOfCopyAt(const std::string& exe) { return HelpPathsOfCopyAt(exe).first; }
-
 // The help file lies beside the program, wherever that is: in a folder or
-// at the root of a drive, where the folder is only "C:\". In a folder
-// whose name the ANSI code page cannot spell, the Unicode path names it as
-// it is, and the ANSI one reaches it by its short name.
+// at the root of a drive, where the folder is only "C:\".
 static void HelpPathIsBesideTheProgram() {
     CreateDirectoryA("C:\\TOOLS", NULL);
     CHECK_EQ_STR("C:\\TOOLS\\TORVA.HLP", HelpPathOfCopyAt("C:\\TOOLS\\TORVA.EXE"));
     RemoveDirectoryA("C:\\TOOLS");
     CHECK_EQ_STR("C:\\TORVA.HLP", HelpPathOfCopyAt("C:\\TORVA.EXE"));
-
-    // "Łukasz 山田": not in code page 1252, nor in the East Asian ones.
-    const std::string folder = "C:\\\xc5\x81ukasz \xe5\xb1\xb1\xe7\x94\xb0";
-    CreateDirectoryW(Wide(folder).c_str(), NULL);
-    FILE* help = _wfopen(Wide(folder + "\\TORVA.HLP").c_str(), L"w");
-    if (help != NULL) fclose(help);
-    std::pair<std::string, std::string> paths = HelpPathsOfCopyAt(folder + "\\TORVA.EXE");
-    CHECK_EQ_STR(folder + "\\TORVA.HLP", paths.second);
-    CHECK(GetFileAttributesA(paths.first.c_str()) != INVALID_FILE_ATTRIBUTES);
-    CHECK(paths.first.find('?') == std::string::npos);
-    DeleteFileW(Wide(folder + "\\TORVA.HLP").c_str());
-    RemoveDirectoryW(Wide(folder).c_str());
 }
 
 // A program path that does not fit its buffer is refused, not cut: cut at

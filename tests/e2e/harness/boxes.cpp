@@ -181,26 +181,22 @@ std::string ClassName(HWND window) {
   return name;
 }
 
-namespace {
-
-// A window's text as UTF-8, read with the Unicode call: a box may name a
-// path of any letters.
-std::string WindowTextOf(HWND window) {
-  wchar_t text[2048] = L"";
-  if (window)
-    SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
-                        kStepTimeout, nullptr);
-  return Utf8(text);
+std::string ControlText(HWND dialog, int id) {
+  char text[512] = "";
+  HWND control = GetDlgItem(dialog, id);
+  if (!control) return "";
+  SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                      SMTO_NORMAL, kStepTimeout, nullptr);
+  return text;
 }
-
-}  // namespace
-
-std::string ControlText(HWND dialog, int id) { return WindowTextOf(GetDlgItem(dialog, id)); }
 
 BoxInfo ReadBox(HWND box) {
   BoxInfo info;
   info.window = box;
-  info.caption = WindowTextOf(box);
+  char caption[512] = "";
+  SendMessageTimeoutA(box, WM_GETTEXT, sizeof caption, reinterpret_cast<LPARAM>(caption),
+                      SMTO_NORMAL, kStepTimeout, nullptr);
+  info.caption = caption;
   info.text = ControlText(box, kMessageTextId);
   return info;
 }
