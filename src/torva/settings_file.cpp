@@ -23,7 +23,8 @@ namespace {
 // data folder is not known or the paths would not fit.
 wchar_t userFolder[kPathLimit];
 wchar_t userCopy[kPathLimit];
-// The section and key names, for the copy's Unicode profile calls.
+// The file, section and key names, for the copy's Unicode calls.
+wchar_t fileName[kStringLimit];
 wchar_t section[kStringLimit];
 wchar_t key[kStringLimit];
 
@@ -44,9 +45,7 @@ void FindUserCopy() {
     wchar_t appData[MAX_PATH];
     if (!FindAppDataFolder(appData)) return;
     wchar_t folderName[kStringLimit];
-    wchar_t fileName[kStringLimit];
     LoadStringW(appInstance, IDS_SETTINGS_FOLDER, folderName, kStringLimit);
-    LoadStringW(appInstance, IDS_INI_FILE, fileName, kStringLimit);
     if (wcslen(appData) + 1 + wcslen(folderName) + 1 + wcslen(fileName) >= (size_t)kPathLimit)
         return;
     wcscpy(userFolder, appData);
@@ -111,8 +110,6 @@ void UnsavedFileName(wchar_t* path) {
     }
     wchar_t windowsFolder[MAX_PATH] = L"";
     GetWindowsDirectoryW(windowsFolder, MAX_PATH);
-    wchar_t fileName[kStringLimit];
-    LoadStringW(appInstance, IDS_INI_FILE, fileName, kStringLimit);
     wcscpy(path, windowsFolder);
     wcscat(path, L"\\");
     wcscat(path, fileName);
@@ -121,6 +118,7 @@ void UnsavedFileName(wchar_t* path) {
 }  // namespace
 
 int ReadSoundSetting() {
+    MultiByteToWideChar(CP_ACP, 0, settingsFileName, -1, fileName, kStringLimit);
     MultiByteToWideChar(CP_ACP, 0, className, -1, section, kStringLimit);
     MultiByteToWideChar(CP_ACP, 0, soundKeyName, -1, key, kStringLimit);
     FindUserCopy();

@@ -15,14 +15,15 @@
 
 namespace {
 
-// Converts a Unicode path to the ANSI code page. False when it would not
-// fit or the code page cannot spell every character: no best-fit letters,
-// which could name another, existing file; such characters become "?",
-// which names none.
+// Converts a Unicode path to the ANSI code page. False when the code page
+// cannot spell every character: no best-fit letters, which could name
+// another, existing file; such characters become "?", which names none.
+// Also false, with out empty, when the path does not fit.
 bool ToAnsiPath(const wchar_t* path, char* out, int size) {
     BOOL lossy = FALSE;
     int written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, out, size, NULL,
                                       &lossy);
+    if (written == 0) out[0] = '\0';
     return written > 0 && !lossy;
 }
 
@@ -72,16 +73,16 @@ void ModuleRelativePath(const char* fileName, char* out) {
     // name, which is plain ASCII where the file system keeps one; without
     // one the "?" in the path names no file, and help reports that.
     char ansiFolder[kPathLimit];
+    char shortAnsiFolder[kPathLimit];
+    wchar_t shortFolder[kModulePathSize];
     if (!ToAnsiPath(folder, ansiFolder, kPathLimit)) {
-        wchar_t shortFolder[kModulePathSize];
         DWORD length = GetShortPathNameW(folder, shortFolder, kModulePathSize);
-        bool shortened = length > 0 && length < kModulePathSize &&
-                         ToAnsiPath(shortFolder, ansiFolder, kPathLimit);
-        if (!shortened && !WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, folder, -1,
-                                               ansiFolder, kPathLimit, NULL, NULL))
-            ansiFolder[0] = '\0';  // did not fit: the check below ends the program
+        if (length > 0 && length < kModulePathSize &&
+            ToAnsiPath(shortFolder, shortAnsiFolder, kPathLimit))
+            strcpy(ansiFolder, shortAnsiFolder);
     }
 
+    // An empty folder is one that did not fit.
     FatalCheck(ansiFolder[0] == '\0' ||
                    strlen(fileName) + strlen(ansiFolder) + 1 > (size_t)kPathLimit,
                IDS_FATAL_CAPTION, "vexlib", 70);

@@ -16,45 +16,6 @@ bool DeleteIfThere(const std::string& path) {
          GetLastError() == ERROR_PATH_NOT_FOUND;
 }
 
-std::string AppDataVariable() {
-  wchar_t value[MAX_PATH * 2] = L"";
-  DWORD length = GetEnvironmentVariableW(L"APPDATA", value, MAX_PATH * 2);
-  return length < MAX_PATH * 2 ? Utf8(value) : "";
-}
-
-// Where the shell keeps the roaming application-data folder.
-const wchar_t kShellFolders[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-
-std::wstring ShellAppData() {
-  wchar_t value[MAX_PATH * 2] = L"";
-  DWORD size = sizeof value;
-  if (RegGetValueW(HKEY_CURRENT_USER, kShellFolders, L"AppData", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ |
-                   RRF_NOEXPAND, nullptr, value, &size) != ERROR_SUCCESS)
-    return L"";
-  return value;
-}
-
-bool SetShellAppData(const std::wstring& folder) {
-  HKEY key;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    return false;
-  LONG result = RegSetValueExW(key, L"AppData", 0, REG_EXPAND_SZ,
-                               reinterpret_cast<const BYTE*>(folder.c_str()),
-                               static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
-  return result == ERROR_SUCCESS;
-}
-
-// Makes a folder and every folder above it that is missing.
-void MakeFolders(const std::wstring& folder) {
-  for (size_t at = folder.find(L'\\', 3); ; at = folder.find(L'\\', at + 1)) {
-    CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
-    if (at == std::wstring::npos) return;
-  }
-}
-
 }  // namespace
 
 std::string SettingsPath() {
@@ -63,25 +24,9 @@ std::string SettingsPath() {
   return Utf8(directory) + "\\TORVA.INI";
 }
 
-std::string UserSettingsFolder() { return AppDataVariable() + "\\TORVA NT"; }
+std::string UserSettingsFolder() { return AppDataFolder() + "\\TORVA NT"; }
 
 std::string UserSettingsPath() { return UserSettingsFolder() + "\\TORVA.INI"; }
-
-bool MoveAppDataFolder(const std::string& folder) {
-  static std::string originalVariable;
-  static std::wstring originalShellFolder;
-  if (originalShellFolder.empty()) {
-    originalVariable = AppDataVariable();
-    originalShellFolder = ShellAppData();
-  }
-  if (folder.empty()) {
-    return SetEnvironmentVariableW(L"APPDATA", Wide(originalVariable).c_str()) &&
-           SetShellAppData(originalShellFolder);
-  }
-  MakeFolders(Wide(folder));
-  return Exists(folder) && SetEnvironmentVariableW(L"APPDATA", Wide(folder).c_str()) &&
-         SetShellAppData(Wide(folder));
-}
 
 bool SettingsExist() { return Exists(SettingsPath()); }
 bool UserSettingsExist() { return Exists(UserSettingsPath()); }

@@ -253,11 +253,6 @@ class LiveRegionWatch {
 std::string SettingsPath();
 // The user's own copy, which shadows it: %APPDATA%\TORVA NT\TORVA.INI.
 std::string UserSettingsFolder();
-// Moves the user's roaming application-data folder (made if need be), as
-// a user of another name would have it: the APPDATA variable that programs
-// started from here inherit, and the shell's record of the folder. "" puts
-// both back as they were.
-bool MoveAppDataFolder(const std::string& folder);
 std::string UserSettingsPath();
 bool SettingsExist();
 bool UserSettingsExist();
@@ -275,6 +270,13 @@ std::string ReadSettings(const std::string& path = SettingsPath());
 bool SetImmutable(const std::string& path, bool immutable);
 
 // ---------------------------------------------------------------- Wine prefix
+
+// The user's roaming application-data folder (%APPDATA%).
+std::string AppDataFolder();
+// Moves it (made if need be), as a user of another name would have it: the
+// APPDATA variable that programs started from here inherit, and the
+// shell's record of the folder. "" puts both back as they were.
+bool MoveAppDataFolder(const std::string& folder);
 
 // Tells every TORVA.EXE started while it lives that it runs on the given
 // Windows ("winxp", "win10"...; Wine's own choice, Windows 7, otherwise).

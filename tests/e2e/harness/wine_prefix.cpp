@@ -1,5 +1,6 @@
 // Settings of the Wine prefix that a test changes for its own time: the
-// Windows version TORVA.EXE is told, and the program that opens web pages.
+// user's application-data folder, the Windows version TORVA.EXE is told,
+// and the program that opens web pages.
 #include "torva_harness.h"
 
 namespace torva_harness {
@@ -9,13 +10,18 @@ namespace {
 const wchar_t kAppDefaults[] = L"Software\\Wine\\AppDefaults\\TORVA.EXE";
 // What ShellExecute runs to open a .htm file.
 const wchar_t kHtmlOpenCommand[] = L"htmlfile\\shell\\open\\command";
+// Where the shell keeps the roaming application-data folder.
+const wchar_t kShellFolders[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
-bool SetValue(HKEY root, const wchar_t* path, const wchar_t* name, const std::wstring& value) {
+// Sets a text value; "" deletes it.
+bool SetValue(HKEY root, const wchar_t* path, const wchar_t* name, const std::wstring& value,
+              DWORD type = REG_SZ) {
   HKEY key;
   if (RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
     return false;
   LONG result = value.empty() ? RegDeleteValueW(key, name)
-                              : RegSetValueExW(key, name, 0, REG_SZ,
+                              : RegSetValueExW(key, name, 0, type,
                                                reinterpret_cast<const BYTE*>(value.c_str()),
                                                static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(key);
@@ -31,7 +37,37 @@ std::wstring GetValue(HKEY root, const wchar_t* path, const wchar_t* name) {
   return value;
 }
 
+// Makes a folder and every folder above it that is missing.
+void MakeFolders(const std::wstring& folder) {
+  for (size_t at = folder.find(L'\\', 3); ; at = folder.find(L'\\', at + 1)) {
+    CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
+    if (at == std::wstring::npos) return;
+  }
+}
+
 }  // namespace
+
+std::string AppDataFolder() {
+  wchar_t value[MAX_PATH * 2] = L"";
+  DWORD length = GetEnvironmentVariableW(L"APPDATA", value, MAX_PATH * 2);
+  return length < MAX_PATH * 2 ? Utf8(value) : "";
+}
+
+bool MoveAppDataFolder(const std::string& folder) {
+  static std::string originalVariable;
+  static std::wstring originalShellFolder;
+  if (originalShellFolder.empty()) {
+    originalVariable = AppDataFolder();
+    originalShellFolder = GetValue(HKEY_CURRENT_USER, kShellFolders, L"AppData");
+  }
+  const std::wstring shellFolder = folder.empty() ? originalShellFolder : Wide(folder);
+  if (!folder.empty()) {
+    MakeFolders(shellFolder);
+    if (GetFileAttributesW(shellFolder.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  }
+  return SetEnvironmentVariableW(L"APPDATA", Wide(folder.empty() ? originalVariable : folder).c_str()) &&
+         SetValue(HKEY_CURRENT_USER, kShellFolders, L"AppData", shellFolder, REG_EXPAND_SZ);
+}
 
 WindowsVersion::WindowsVersion(const char* version) {
   ok_ = SetValue(HKEY_CURRENT_USER, kAppDefaults, L"Version", Wide(version));
