@@ -73,9 +73,9 @@ void ModuleRelativePath(const char* fileName, char* out) {
     // name, which is plain ASCII where the file system keeps one; without
     // one the "?" in the path names no file, and help reports that.
     char ansiFolder[kPathLimit];
-    char shortAnsiFolder[kPathLimit];
-    wchar_t shortFolder[kModulePathSize];
     if (!ToAnsiPath(folder, ansiFolder, kPathLimit)) {
+        wchar_t shortFolder[kModulePathSize];
+        char shortAnsiFolder[kPathLimit];
         DWORD length = GetShortPathNameW(folder, shortFolder, kModulePathSize);
         if (length > 0 && length < kModulePathSize &&
             ToAnsiPath(shortFolder, shortAnsiFolder, kPathLimit))
