@@ -9,7 +9,8 @@ extern char className[kStringLimit];
 // Settings file name ("TORVA.INI") and the key of the sound flag ("Sound").
 extern char settingsFileName[kStringLimit];
 extern char soundKeyName[kStringLimit];
-// Full path of the help file beside the program; built at WM_CREATE.
+// Full path of the help file beside the program; built at WM_CREATE, and
+// empty where the ANSI code page cannot spell it.
 extern char helpPath[kPathLimit];
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wordParameter,

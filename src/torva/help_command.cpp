@@ -49,6 +49,13 @@ bool OpenPage() {
     return shellExecute(&info) != FALSE;
 }
 
+// The help viewer takes only an ANSI path. Where the code page cannot spell
+// the program's folder, not even by its short name, helpPath is empty: a
+// path with "?" in it could only fail in the viewer's own words.
+bool ShowHelpFile() {
+    return helpPath[0] != '\0' && WinHelpA(mainWindow, helpPath, HELP_INDEX, 0) != 0;
+}
+
 }  // namespace
 
 void FindHelpFiles() {
@@ -61,11 +68,11 @@ void FindHelpFiles() {
 }
 
 void ShowHelp() {
-    bool shown = SystemHasHelpViewer() ? WinHelpA(mainWindow, helpPath, HELP_INDEX, 0) != 0
-                                       : OpenPage();
+    bool shown = SystemHasHelpViewer() ? ShowHelpFile() : OpenPage();
     if (!shown) ShowMessage(mainWindow, IDS_HELP_ERROR, 0);
 }
 
+// With no help path the viewer was never asked for the file.
 void ReleaseHelp() {
-    WinHelpA(mainWindow, helpPath, HELP_QUIT, 0);
+    if (helpPath[0] != '\0') WinHelpA(mainWindow, helpPath, HELP_QUIT, 0);
 }

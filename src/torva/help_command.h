@@ -3,7 +3,8 @@
 #define TORVA_HELP_COMMAND_H
 
 // Builds the full paths of TORVA.HLP (helpPath) and TORVA-HELP.HTM from
-// the program's folder; called when the panel is created.
+// the program's folder; called when the panel is created. helpPath stays
+// empty where the ANSI code page cannot spell the folder.
 void FindHelpFiles();
 
 // Shows the help at its contents: TORVA.HLP in the system help viewer

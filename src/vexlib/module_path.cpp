@@ -15,16 +15,26 @@
 
 namespace {
 
-// Converts a Unicode path to the ANSI code page. False when the code page
-// cannot spell every character: no best-fit letters, which could name
-// another, existing file; such characters become "?", which names none.
-// Also false, with out empty, when the path does not fit.
-bool ToAnsiPath(const wchar_t* path, char* out, int size) {
+enum AnsiPathResult { kAnsiPathSpelled, kAnsiPathUnspellable, kAnsiPathTooLong };
+
+// Converts a Unicode path to the ANSI code page. Unspellable when the code
+// page cannot spell every character: no best-fit letters, which could name
+// another, existing file. Out is empty unless the path was spelled.
+//
+// The UTF-8 code page (an option of Windows 10 and 11) spells every
+// character, but takes neither the best-fit flag nor the used-default
+// pointer: given them, the call fails. There only a broken UTF-16 sequence
+// is unspellable, and WC_ERR_INVALID_CHARS makes the call fail on it.
+AnsiPathResult ToAnsiPath(const wchar_t* path, char* out, int size) {
+    const UINT codePage = GetACP();
+    const bool utf8 = codePage == CP_UTF8;
     BOOL lossy = FALSE;
-    int written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, out, size, NULL,
-                                      &lossy);
-    if (written == 0) out[0] = '\0';
-    return written > 0 && !lossy;
+    int written = WideCharToMultiByte(codePage, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS,
+                                      path, -1, out, size, NULL, utf8 ? NULL : &lossy);
+    if (written > 0 && !lossy) return kAnsiPathSpelled;
+    bool tooLong = written == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+    out[0] = '\0';
+    return tooLong ? kAnsiPathTooLong : kAnsiPathUnspellable;
 }
 
 // The program's folder, with the fatal checks of a path that cannot be
@@ -65,26 +75,29 @@ void ModuleRelativePathW(const wchar_t* fileName, wchar_t* out) {
     wcscat(out, fileName);
 }
 
-void ModuleRelativePath(const char* fileName, char* out) {
+bool ModuleRelativePath(const char* fileName, char* out) {
     wchar_t folder[kModulePathSize];
     FindModuleFolder(folder);
 
     // A folder the code page cannot spell is reached by its short (8.3)
-    // name, which is plain ASCII where the file system keeps one; without
-    // one the "?" in the path names no file, and help reports that.
+    // name, which is plain ASCII where the file system keeps one.
     char ansiFolder[kPathLimit];
-    if (!ToAnsiPath(folder, ansiFolder, kPathLimit)) {
+    AnsiPathResult result = ToAnsiPath(folder, ansiFolder, kPathLimit);
+    if (result != kAnsiPathSpelled) {
         wchar_t shortFolder[kModulePathSize];
-        char shortAnsiFolder[kPathLimit];
         DWORD length = GetShortPathNameW(folder, shortFolder, kModulePathSize);
-        if (length > 0 && length < kModulePathSize &&
-            ToAnsiPath(shortFolder, shortAnsiFolder, kPathLimit))
-            strcpy(ansiFolder, shortAnsiFolder);
+        if (length > 0 && length < kModulePathSize)
+            result = ToAnsiPath(shortFolder, ansiFolder, kPathLimit);
     }
 
-    // An empty folder is one that did not fit.
-    FatalCheck(ansiFolder[0] == '\0' ||
-                   strlen(fileName) + strlen(ansiFolder) + 1 > (size_t)kPathLimit,
+    FatalCheck(result == kAnsiPathTooLong ||
+                   (result == kAnsiPathSpelled &&
+                    strlen(fileName) + strlen(ansiFolder) + 1 > (size_t)kPathLimit),
                IDS_FATAL_CAPTION, "vexlib", 70);
+    if (result != kAnsiPathSpelled) {
+        out[0] = '\0';
+        return false;
+    }
     snprintf(out, kPathLimit, "%s%s", ansiFolder, fileName);
+    return true;
 }

@@ -51,8 +51,15 @@ void ModuleRelativePathW(const wchar_t* fileName, wchar_t* out);
 
 // The same in the ANSI code page (kPathLimit bytes), for the calls that
 // take only ANSI text. A folder the code page cannot spell is given by its
-// short name.
-void ModuleRelativePath(const char* fileName, char* out);
+// short name; where it has none that the code page spells either, out is
+// empty and the result false: no ANSI call can reach the file. A path too
+// long for out ends the program through a fatal check, as above.
+bool ModuleRelativePath(const char* fileName, char* out);
+
+// Whether the system's DLL loader knows the LOAD_LIBRARY_SEARCH_ flags
+// (Windows 8 and later, Vista and 7 with update KB2533623). Microsoft's
+// documented test: KERNEL32 exports AddDllDirectory, which came with them.
+bool SystemHasDllSearchFlags();
 
 // Loads a DLL of the system folder by its full path, never by a bare name,
 // so that a DLL of that name lying beside the program is never loaded;
