@@ -69,6 +69,29 @@ bool ReadUserCopyKey(int* value) {
     return withDefault0 == withDefault1;
 }
 
+// Whether another program (a file-sync client, an editor) holds the copy
+// open or locked at this moment. The profile calls read such a copy as
+// empty and report no failure, so it is opened for reading here, with full
+// sharing, read and closed at once: a sharing or lock violation says it is
+// held, and would read as it is once let go. Anything else (a folder of
+// that name, a file this user may never read) will read as empty at the
+// next start too.
+bool HeldByAnotherProgram() {
+    HANDLE file = CreateFileW(userCopy, GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+    char buffer[4096];
+    DWORD read = 0;
+    BOOL ok;
+    do {
+        ok = ReadFile(file, buffer, sizeof buffer, &read, NULL);
+    } while (ok && read > 0);
+    bool locked = !ok && GetLastError() == ERROR_LOCK_VIOLATION;
+    CloseHandle(file);
+    return locked;
+}
+
 bool WriteUserCopy(int soundOn) {
     return WritePrivateProfileStringW(section, key, soundOn ? L"1" : L"0", userCopy) != 0;
 }
@@ -88,14 +111,15 @@ bool WriteNewUserCopy(int soundOn) {
 }
 
 // Writes the choice where the next start will read it. A copy that holds
-// the key is read first, so nothing else may take a change it refuses; a
-// copy that cannot hold one (a folder of that name, an unreadable file) is
-// passed over at the next start, so the Windows-directory file serves.
+// the key is read first, so nothing else may take a change it refuses, nor
+// one another program holds, which may hold the key; a copy that cannot
+// hold one (a folder of that name, an unreadable file) is passed over at
+// the next start, so the Windows-directory file serves.
 bool SaveSoundSetting(int soundOn) {
     if (UserCopyExists()) {
         int ignored = 0;
         if (WriteUserCopy(soundOn)) return true;
-        if (ReadUserCopyKey(&ignored)) return false;
+        if (ReadUserCopyKey(&ignored) || HeldByAnotherProgram()) return false;
         return WriteWindowsFile(soundOn);
     }
     return WriteWindowsFile(soundOn) || WriteNewUserCopy(soundOn);

@@ -29,10 +29,10 @@ void HostileTest::TearDown() {
   }
 }
 
-bool HostileTest::MoveAppDataTo(const std::string& folder) {
+bool HostileTest::MoveAppDataTo(const std::string& folder, bool shellOnly) {
   if (folder.empty()) return true;
   appDataMoved_ = true;
-  return th::MoveAppDataFolder(folder);
+  return th::MoveAppDataFolder(folder, shellOnly);
 }
 
 void HostileTest::Start(const std::string& exe, const std::string& workDir) {

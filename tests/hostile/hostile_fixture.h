@@ -38,8 +38,8 @@ class HostileTest : public testing::Test {
   bool SoundDialog(int click = 0, th::BoxInfo* box = nullptr);
 
   // Moves the user's application-data folder ("" = leave it) until the
-  // test ends.
-  bool MoveAppDataTo(const std::string& folder);
+  // test ends; with shellOnly, the APPDATA variable keeps naming the old one.
+  bool MoveAppDataTo(const std::string& folder, bool shellOnly = false);
 
   th::TorvaProcess torva;
 

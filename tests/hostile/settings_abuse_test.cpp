@@ -56,12 +56,13 @@ TEST_F(SettingsAbuse, KeyAfterAMegabyteOfOtherSections) {
 // on current Windows: no box, the choice goes to a per-user copy that the
 // next starts read and later changes go to. Also for a user whose name the
 // ANSI code page cannot spell, whose application-data folder only the
-// Unicode calls can reach.
+// Unicode calls can reach, and which is where the shell says, not where an
+// APPDATA variable the program inherited says.
 TEST_F(SettingsAbuse, ProtectedWindowsFileLeavesTheChoiceInTheUserCopy) {
   for (const std::string& appData : {std::string(), std::string(th::kUnspellableAppData)}) {
     SCOPED_TRACE(appData.empty() ? "the usual folder" : appData);
     ASSERT_TRUE(appData.empty() || !th::AnsiCanSpell(appData)) << "code page " << GetACP();
-    ASSERT_TRUE(MoveAppDataTo(appData));
+    ASSERT_TRUE(MoveAppDataTo(appData, true));
     ASSERT_TRUE(WriteSettingsBytes("[TORVA]\r\nSound=0\r\n"));
     ASSERT_TRUE(th::SetImmutable(th::SettingsPath(), true));
     Start();
@@ -81,24 +82,30 @@ TEST_F(SettingsAbuse, ProtectedWindowsFileLeavesTheChoiceInTheUserCopy) {
 
 // A user copy that exists but cannot be written: one that holds the key
 // would shadow any other write, so the box names it and the next start
-// still reads it; one that cannot hold a key (a folder of that name, a
-// file without it) is passed over, and the Windows-directory file takes
-// the choice.
+// still reads it; so does one another program holds open, which reads as
+// empty only while it is held. One that cannot hold a key (a folder of
+// that name, a file without it) is passed over, and the Windows-directory
+// file takes the choice.
 TEST_F(SettingsAbuse, UnwritableUserCopyTakesTheChoiceOnlyIfItCouldShadowIt) {
   struct Case {
     const char* copy;  // nullptr: a folder of the copy's name
+    bool held;         // held open, with no sharing, rather than immutable
     bool box;
   };
-  for (const Case& c : {Case{"[TORVA]\r\nSound=0\r\n", true}, Case{nullptr, false},
-                        Case{"[TORVA]\r\nVolume=1\r\n", false}}) {
-    SCOPED_TRACE(c.copy ? c.copy : "a folder");
+  for (const Case& c : {Case{"[TORVA]\r\nSound=0\r\n", false, true}, Case{nullptr, false, false},
+                        Case{"[TORVA]\r\nVolume=1\r\n", false, false},
+                        Case{"[TORVA]\r\nSound=0\r\n", true, true}}) {
+    SCOPED_TRACE(std::string(c.copy ? c.copy : "a folder") + (c.held ? ", held open" : ""));
     ASSERT_TRUE(CreateDirectoryA(th::UserSettingsFolder().c_str(), nullptr));
     if (c.copy) {
       ASSERT_TRUE(th::WriteSettings(c.copy, th::UserSettingsPath()));
     } else {
       ASSERT_TRUE(CreateDirectoryA(th::UserSettingsPath().c_str(), nullptr));
     }
-    ASSERT_TRUE(th::SetImmutable(th::UserSettingsPath(), true));
+    HANDLE holder = c.held ? CreateFileW(th::Wide(th::UserSettingsPath()).c_str(), GENERIC_READ, 0,
+                                         nullptr, OPEN_EXISTING, 0, nullptr)
+                           : nullptr;
+    ASSERT_TRUE(c.held ? holder != INVALID_HANDLE_VALUE : th::SetImmutable(th::UserSettingsPath(), true));
     Start();
     th::BoxInfo box;
     EXPECT_FALSE(SoundDialog(IDC_SOUND_ON, c.box ? &box : nullptr));
@@ -106,6 +113,7 @@ TEST_F(SettingsAbuse, UnwritableUserCopyTakesTheChoiceOnlyIfItCouldShadowIt) {
       EXPECT_EQ(box.text, "Cannot save the Sound setting in " + th::UserSettingsPath() +
                               ". The choice holds until you exit.");
     }
+    if (holder) CloseHandle(holder);
     torva.Kill();
     Start();
     EXPECT_EQ(SoundDialog(), !c.box) << "the next start did not read what was saved";
@@ -114,11 +122,13 @@ TEST_F(SettingsAbuse, UnwritableUserCopyTakesTheChoiceOnlyIfItCouldShadowIt) {
 }
 
 // Neither the Windows directory nor the user's settings folder takes the
-// change: a message names the file, the choice holds for this run, and the
-// calculator goes on.
+// change: a message names the file, as it is, in whatever letters and
+// with a "%" in it; the choice holds for this run, and the calculator goes
+// on.
 TEST_F(SettingsAbuse, NothingWritableNamesTheFileAndKeepsTheChoice) {
+  ASSERT_TRUE(MoveAppDataTo(std::string(th::kUnspellableAppData) + " 100%s"));
   ASSERT_TRUE(WriteSettingsBytes("[TORVA]\r\nSound=0\r\n"));
-  ASSERT_TRUE(CreateDirectoryA(th::UserSettingsFolder().c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(th::Wide(th::UserSettingsFolder()).c_str(), nullptr));
   ASSERT_TRUE(th::SetImmutable(th::SettingsPath(), true));
   ASSERT_TRUE(th::SetImmutable(th::UserSettingsFolder(), true));
   Start();

@@ -181,22 +181,21 @@ std::string ClassName(HWND window) {
   return name;
 }
 
-std::string ControlText(HWND dialog, int id) {
-  char text[512] = "";
-  HWND control = GetDlgItem(dialog, id);
-  if (!control) return "";
-  SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                      SMTO_NORMAL, kStepTimeout, nullptr);
-  return text;
+// Read in Unicode: a box may name a path of any letters.
+std::string WindowTextUtf8(HWND window) {
+  wchar_t text[1024] = L"";
+  if (window)
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                        kStepTimeout, nullptr);
+  return Utf8(text);
 }
+
+std::string ControlText(HWND dialog, int id) { return WindowTextUtf8(GetDlgItem(dialog, id)); }
 
 BoxInfo ReadBox(HWND box) {
   BoxInfo info;
   info.window = box;
-  char caption[512] = "";
-  SendMessageTimeoutA(box, WM_GETTEXT, sizeof caption, reinterpret_cast<LPARAM>(caption),
-                      SMTO_NORMAL, kStepTimeout, nullptr);
-  info.caption = caption;
+  info.caption = WindowTextUtf8(box);
   info.text = ControlText(box, kMessageTextId);
   return info;
 }

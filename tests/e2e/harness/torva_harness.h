@@ -109,7 +109,7 @@ std::vector<HWND> ProcessDialogs(DWORD processId);
 HWND WaitForDialog(DWORD processId, DWORD timeoutMs = kStepTimeout);
 // Waits until a dialog window other than `except` appears; nullptr on timeout.
 HWND WaitForOtherDialog(DWORD processId, HWND except, DWORD timeoutMs = kStepTimeout);
-// Caption and message text of a box.
+// Caption and message text of a box (UTF-8, as every text here).
 BoxInfo ReadBox(HWND box);
 // Text of a dialog's child control, "" when there is none.
 std::string ControlText(HWND dialog, int id);
@@ -271,12 +271,13 @@ bool SetImmutable(const std::string& path, bool immutable);
 
 // ---------------------------------------------------------------- Wine prefix
 
-// The user's roaming application-data folder (%APPDATA%).
+// The user's roaming application-data folder, where the shell's record
+// says it is.
 std::string AppDataFolder();
 // Moves it (made if need be), as a user of another name would have it: the
-// APPDATA variable that programs started from here inherit, and the
-// shell's record of the folder. "" puts both back as they were.
-bool MoveAppDataFolder(const std::string& folder);
+// shell's record of the folder and, unless shellOnly, the APPDATA variable
+// that programs started from here inherit. "" puts both back as they were.
+bool MoveAppDataFolder(const std::string& folder, bool shellOnly = false);
 
 // Tells every TORVA.EXE started while it lives that it runs on the given
 // Windows ("winxp", "win10"...; Wine's own choice, Windows 7, otherwise).

@@ -48,24 +48,27 @@ void MakeFolders(const std::wstring& folder) {
 }  // namespace
 
 std::string AppDataFolder() {
-  wchar_t value[MAX_PATH * 2] = L"";
-  DWORD length = GetEnvironmentVariableW(L"APPDATA", value, MAX_PATH * 2);
-  return length < MAX_PATH * 2 ? Utf8(value) : "";
+  wchar_t folder[MAX_PATH * 2] = L"";
+  DWORD length = ExpandEnvironmentStringsW(GetValue(HKEY_CURRENT_USER, kShellFolders, L"AppData").c_str(),
+                                           folder, MAX_PATH * 2);
+  return length > 0 && length <= MAX_PATH * 2 ? Utf8(folder) : "";
 }
 
-bool MoveAppDataFolder(const std::string& folder) {
-  static std::string originalVariable;
-  static std::wstring originalShellFolder;
+bool MoveAppDataFolder(const std::string& folder, bool shellOnly) {
+  static std::wstring originalVariable, originalShellFolder;
   if (originalShellFolder.empty()) {
-    originalVariable = AppDataFolder();
+    wchar_t value[MAX_PATH * 2] = L"";
+    GetEnvironmentVariableW(L"APPDATA", value, MAX_PATH * 2);
+    originalVariable = value;
     originalShellFolder = GetValue(HKEY_CURRENT_USER, kShellFolders, L"AppData");
   }
   const std::wstring shellFolder = folder.empty() ? originalShellFolder : Wide(folder);
+  const std::wstring variable = folder.empty() || shellOnly ? originalVariable : Wide(folder);
   if (!folder.empty()) {
     MakeFolders(shellFolder);
     if (GetFileAttributesW(shellFolder.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
   }
-  return SetEnvironmentVariableW(L"APPDATA", Wide(folder.empty() ? originalVariable : folder).c_str()) &&
+  return SetEnvironmentVariableW(L"APPDATA", variable.c_str()) &&
          SetValue(HKEY_CURRENT_USER, kShellFolders, L"AppData", shellFolder, REG_EXPAND_SZ);
 }
 
