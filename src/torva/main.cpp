@@ -31,14 +31,17 @@ typedef BOOL(WINAPI* SetDefaultDllDirectoriesFunction)(DWORD directories);
 // A DLL that a system DLL loads later by a bare name (WINMM loads its audio
 // driver so) would be looked for beside TORVA.EXE and in the current
 // folder first. Limit every later search to the system folder, where the
-// system has the call (Windows 7 with its update, and later); elsewhere at
-// least take the current folder out of the search.
+// system knows the search flags; elsewhere at least take the current
+// folder out of the search.
 void LimitDllSearchToSystemFolder() {
-    SetDefaultDllDirectoriesFunction setDefaultDirectories =
-        LibraryFunction<SetDefaultDllDirectoriesFunction>(GetModuleHandleA("KERNEL32.DLL"),
-                                                          "SetDefaultDllDirectories");
-    if (setDefaultDirectories == NULL || !setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
-        SetDllDirectoryA("");
+    if (SystemHasDllSearchFlags()) {
+        SetDefaultDllDirectoriesFunction setDefaultDirectories =
+            LibraryFunction<SetDefaultDllDirectoriesFunction>(GetModuleHandleA("KERNEL32.DLL"),
+                                                              "SetDefaultDllDirectories");
+        if (setDefaultDirectories != NULL && setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
+            return;
+    }
+    SetDllDirectoryA("");
 }
 
 // A character accelerator with Alt also matches the key-down of the virtual

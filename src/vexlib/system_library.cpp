@@ -11,6 +11,13 @@
 #include <objbase.h>  // COINIT_*; OLE32 itself is loaded when needed
 #include <string.h>
 
+bool SystemHasDllSearchFlags() {
+    // Asked once: the answer holds for the life of the process.
+    static const bool known =
+        GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "AddDllDirectory") != NULL;
+    return known;
+}
+
 HMODULE LoadSystemLibrary(const char* fileName) {
     char path[MAX_PATH];
     UINT length = GetSystemDirectoryA(path, MAX_PATH);
@@ -18,13 +25,13 @@ HMODULE LoadSystemLibrary(const char* fileName) {
     path[length] = '\\';
     strcpy(path + length + 1, fileName);
     // The DLLs this one needs are looked for in the system folder too, not
-    // beside the program: where the system knows the search flags (Windows
-    // 7 with its update, and later) by saying so, elsewhere because a full
-    // path with LOAD_WITH_ALTERED_SEARCH_PATH searches its own folder first.
-    HMODULE library = LoadLibraryExA(path, NULL, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (library == NULL && GetLastError() == ERROR_INVALID_PARAMETER)
-        library = LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
-    return library;
+    // beside the program: where the system knows the search flags by saying
+    // so, elsewhere because a full path with LOAD_WITH_ALTERED_SEARCH_PATH
+    // searches its own folder first. A system without the flags may ignore
+    // them rather than refuse them, so its answer cannot tell.
+    return LoadLibraryExA(path, NULL,
+                          SystemHasDllSearchFlags() ? LOAD_LIBRARY_SEARCH_SYSTEM32
+                                                    : LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 bool StartCom() {
