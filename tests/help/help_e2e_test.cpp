@@ -1,7 +1,7 @@
 // End to end: on Windows XP the real TORVA.EXE opens TORVA.HLP in the
 // system help viewer (Wine's winhlp32), finds it beside itself from any
 // working directory, releases the viewer at exit, and copes with a missing
-// help file. On Windows 10 it opens TORVA-HELP.HTM in the web browser.
+// help file. On Vista, 7 and 10 it opens TORVA-HELP.HTM in the web browser.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -314,12 +314,12 @@ TEST_F(Help, MissingHelpFileIsReportedByTheViewer) {
   torva_.Kill();  // before its directory goes
 }
 
-// Windows 10 has no help viewer: the help opens as a web page in the
-// browser, here the stand-in page_opener, which notes every page it is
-// given.
-class HelpPage : public Help {
+// Windows from Vista on has no help viewer: the help opens as a web page
+// in the browser, here the stand-in page_opener, which notes every page it
+// is given.
+class HelpPage : public Help, public testing::WithParamInterface<const char*> {
  protected:
-  const char* Version() const override { return "win10"; }
+  const char* Version() const override { return GetParam(); }
   void SetUp() override {
     ASSERT_FALSE(pageOpenerPath.empty()) << "pass --page-opener=PATH";
     Help::SetUp();
@@ -346,7 +346,7 @@ class HelpPage : public Help {
 // F1, Alt+h and the Help button each open the page beside the program by
 // its full path, also in a folder whose name the ANSI code page cannot
 // spell; no box, and the calculator goes on.
-TEST_F(HelpPage, EachWayOpensThePageBesideTheProgram) {
+TEST_P(HelpPage, EachWayOpensThePageBesideTheProgram) {
   TempDir install("page \xc5\x81ukasz \xe5\xb1\xb1\xe7\x94\xb0");
   ASSERT_TRUE(install.CopyIn(th::ProgramPath(), "TORVA.EXE"));
   ASSERT_TRUE(install.CopyIn(BesideProgram("TORVA-HELP.HTM"), "TORVA-HELP.HTM"));
@@ -368,7 +368,7 @@ TEST_F(HelpPage, EachWayOpensThePageBesideTheProgram) {
 
 // No page to open, or a folder of its name (which would open in Explorer):
 // "Help error", with no cue, and nothing else is started.
-TEST_F(HelpPage, MissingPageIsAHelpError) {
+TEST_P(HelpPage, MissingPageIsAHelpError) {
   TempDir bare("nopage");
   ASSERT_TRUE(bare.CopyIn(th::ProgramPath(), "TORVA.EXE"));
   ASSERT_TRUE(bare.CopyIn(BesideProgram("TORVA.HLP"), "TORVA.HLP"));
@@ -394,6 +394,9 @@ TEST_F(HelpPage, MissingPageIsAHelpError) {
   }
   RemoveDirectoryW(folder.c_str());
 }
+
+INSTANTIATE_TEST_SUITE_P(Windows, HelpPage, testing::Values("vista", "win7", "win10"),
+                         [](const testing::TestParamInfo<const char*>& version) { return std::string(version.param); });
 
 }  // namespace
 

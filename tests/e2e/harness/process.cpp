@@ -172,8 +172,11 @@ bool TorvaProcess::Running() const {
 
 void TorvaProcess::Kill() {
   if (!pi_.hProcess) return;
-  // Help viewers first, while the program is still known as their parent.
-  for (DWORD helper : FindProcesses("winhlp32.exe", pi_.dwProcessId)) KillProcess(helper);
+  // Help viewers and Explorers (a folder opened as help) first, while the
+  // program is still known as their parent: they would keep the test
+  // runner's output pipe open. Wine's own desktop Explorer is not its child.
+  for (const char* helper : {"winhlp32.exe", "explorer.exe"})
+    for (DWORD id : FindProcesses(helper, pi_.dwProcessId)) KillProcess(id);
   if (Running()) {
     TerminateProcess(pi_.hProcess, 99);
     WaitForSingleObject(pi_.hProcess, kStepTimeout);

@@ -324,8 +324,8 @@ bool StartDetached(std::string commandLine);
 // it returns at once.
 void RunStartDetachedCopy(int argc, char** argv);
 
-// One run of TORVA.EXE (or a copy of it). Killed, with any help viewer it
-// started, when the object goes away.
+// One run of TORVA.EXE (or a copy of it). Killed, with any help viewer or
+// Explorer it started, when the object goes away.
 class TorvaProcess {
  public:
   TorvaProcess() = default;
@@ -345,7 +345,8 @@ class TorvaProcess {
   // Waits for the process to end; *exitCode receives its exit code.
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
   bool Running() const;
-  // Ends the process (if still running) and every winhlp32 it started.
+  // Ends the process (if still running) and every winhlp32 and Explorer
+  // it started.
   void Kill();
 
   HWND Window() const { return window_; }
