@@ -227,7 +227,7 @@ TEST_F(Panel, TextPutIntoLineXFromOutsideIsWhatTheCalculatorSees) {
   ASSERT_TRUE(SetLineFromOutside(torva.Window(), IDC_LINE_X, "foo"));
   Commands("\r");  // duplicates 2, which line X showed before
   ExpectLines("2", "2", "1");
-  // Read whole as "%lf" reads it; of a longer text the first 80 characters, refusing a digit more.
+  // Read whole as "%lf" reads it; a text wider than line X takes no digit more, and X stays.
   const std::string longText = "9" + std::string(84, '0');
   const char* const kForeign[][3] = {
       {"1e5", "1e53", "1e+053"}, {"-5", "-53", "-52"}, {longText.c_str(), longText.c_str(), "3"}};
