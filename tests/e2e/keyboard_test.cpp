@@ -183,16 +183,22 @@ TEST_F(Keyboard, DigitsDoNotReachTheCalculatorThroughABox) {
 // Wine turns into VK_DECIMAL with a comma. xdotool presses it through the
 // X server, as a user's keyboard would. (setxkbmap takes no effect on this
 // Xvfb; xdotool maps the symbol to a spare key itself.) Only that key goes
-// through xdotool: digits it sent were seen again in later tests.
+// through xdotool: digits it sent were seen again in later tests. On a
+// loaded machine Wine may read the key after xdotool has taken the spare
+// key's mapping back, and drop it; a second point would be refused, so
+// the key is pressed again until the point shows.
 using KeypadLayout = TorvaTest;
 
 TEST_F(KeypadLayout, DecimalKeyTypesThePointWhereItTypesAComma) {
   Type("1");
   WaitLines("1");
-  ASSERT_TRUE(th::StartDetached(
-      "Z:\\usr\\bin\\xdotool search --onlyvisible --name \"^TORVA NT$\" windowfocus --sync "
-      "key KP_Separator"));
-  EXPECT_TRUE(torva.WaitForLine(0, "1.")) << "line X shows " << torva.Line(0);
+  for (int attempt = 0; attempt < 3 && torva.Line(0) != "1."; ++attempt) {
+    ASSERT_TRUE(th::StartDetached(
+        "Z:\\usr\\bin\\xdotool search --onlyvisible --name \"^TORVA NT$\" windowfocus --sync "
+        "key KP_Separator"));
+    torva.WaitForLine(0, "1.", 5000);
+  }
+  EXPECT_EQ(torva.Line(0), "1.");
   Type("5");
   WaitLines("1.5");
 }
