@@ -16,10 +16,9 @@ int ReadSoundSetting();
 // Stores a changed Sound choice where the next start will read it: in the
 // per-user copy when it exists (or, when it cannot be written, holds no
 // key and is not held open by another program, in the Windows-directory
-// file), otherwise in the Windows-directory
-// file, and when that write fails, in a newly made per-user copy. When
-// nothing could be written, a message names the file; the choice still
-// holds for this run.
+// file), otherwise in the Windows-directory file, and when that write
+// fails, in a newly made per-user copy. When nothing could be written, a
+// message names the file; the choice still holds for this run.
 void StoreSoundSetting(int soundOn);
 
 #endif
