@@ -87,6 +87,18 @@
 #define IDS_STACK_FULL       36
 #define IDS_PASTE_FAILED     37
 #define IDS_SOUND_KEY        38
+/* Names screen readers speak for buttons whose captions are symbols */
+#define IDS_NAME_CHANGE_SIGN 40
+#define IDS_NAME_SQRT        41
+#define IDS_NAME_SQUARE      42
+#define IDS_NAME_RECIPROCAL  43
+#define IDS_NAME_DIVIDE      44
+#define IDS_NAME_POWER       45
+#define IDS_NAME_MULTIPLY    46
+#define IDS_NAME_SUBTRACT    47
+#define IDS_NAME_POINT       48
+#define IDS_NAME_BACKSPACE   49
+#define IDS_NAME_ADD         50
 #define IDS_MODULE_NAME      10000
 #define IDS_ERROR_CAPTION    10001
 #define IDS_FATAL_CAPTION    10002

@@ -1,16 +1,22 @@
 // The main panel's window procedure: finds the help file when the panel is
-// created, releases help and quits when it is destroyed, and routes every
-// command code to the engine or to one of the front end's own commands.
+// created, annotates it for screen readers, releases help and quits when it
+// is destroyed, and routes every command code to the engine or to one of
+// the front end's own commands.
 #include "app_globals.h"
 
 #include "calc_stack.h"
 #include "clipboard_read.h"
 #include "help_command.h"
 #include "panel_win32.h"
+#include "screen_reader.h"
 #include "settings_file.h"
 #include "torva_ids.h"
 
 namespace {
+
+// Posted when the panel is created, to annotate its controls once they
+// exist: the template's controls are made after the panel's WM_CREATE.
+const UINT kAnnotateMessage = WM_APP;
 
 // Where a command code goes.
 enum Route { kDefault, kEngine, kHelp, kAbout, kExit, kSound, kPaste };
@@ -85,6 +91,7 @@ void Paste() {
 
 LRESULT OnCommand(HWND window, UINT message, WPARAM wordParameter, LPARAM longParameter) {
     SetFocus(mainWindow);  // away from a clicked button, for every command
+    AnnotatePanel();       // if a command sent by another program comes first
     switch (RouteOf(LOWORD(wordParameter))) {
     case kEngine:
         // The engine looks at the low byte only; afterwards the command goes
@@ -115,6 +122,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wordParameter,
     switch (message) {
     case WM_CREATE:
         FindHelpFiles();
+        PostMessageA(window, kAnnotateMessage, 0, 0);
+        return 0;
+    case kAnnotateMessage:
+        AnnotatePanel();
         return 0;
     case WM_DESTROY:
         Quit();

@@ -21,7 +21,7 @@
 
 #include <cstring>
 
-#include "live_region.h"
+#include "screen_reader.h"
 #include "sound_library.h"
 #include "torva_ids.h"
 #include "vexlib.h"

@@ -1,8 +1,11 @@
 #include "e2e_fixture.h"
 
+#include <algorithm>
+
 void TorvaTest::SetUp() {
   ASSERT_FALSE(th::ProgramPath().empty()) << "pass --torva=PATH or set TORVA_EXE";
   ASSERT_TRUE(th::DeleteSettings()) << "cannot delete " << th::SettingsPath();
+  th::ForgetRecordedAnnotations();
   if (!StartsItself()) StartTorva();
 }
 
@@ -85,4 +88,25 @@ std::vector<std::string> TorvaTest::Announced(th::LiveRegionWatch& watch) {
     texts.push_back(event.text);
   }
   return texts;
+}
+
+// The properties by their documented GUIDs: the accessible name, and UI
+// Automation's live setting, whose value 2 is Assertive.
+std::vector<std::string> TorvaTest::PanelAnnotations(bool cleared) {
+  const std::string name = " {608D3DF8-8128-4AA7-A428-F55E49267291} ";
+  const std::string liveSetting = " {C12BCD8E-2A8E-4950-8AE7-3625111D58EB} ";
+  const std::pair<int, const char*> kSpokenNames[] = {
+      {CMD_CHANGE_SIGN, "Change sign"}, {CMD_SQRT, "Square root"}, {CMD_SQUARE, "Square"},
+      {CMD_RECIPROCAL, "Reciprocal"},   {CMD_DIVIDE, "Divide"},    {CMD_POWER, "Power"},
+      {CMD_MULTIPLY, "Multiply"},       {CMD_SUBTRACT, "Minus"},   {CMD_POINT, "Point"},
+      {CMD_BACKSPACE, "Backspace"},     {CMD_ADD, "Plus"}};
+  std::vector<std::string> lines;
+  for (const auto& button : kSpokenNames)
+    lines.push_back((cleared ? "ClearHwndProps " : "SetHwndPropStr ") +
+                    std::to_string(button.first) + name + (cleared ? "-" : button.second));
+  for (int line = IDC_LINE_X; line <= IDC_LINE_T; ++line)
+    lines.push_back((cleared ? "ClearHwndProps " : "SetHwndProp ") + std::to_string(line) +
+                    liveSetting + (cleared ? "-" : "I4 2"));
+  std::sort(lines.begin(), lines.end());
+  return lines;
 }

@@ -52,6 +52,11 @@ class TorvaTest : public testing::Test {
   // line X's, for its client area, as a screen reader expects.
   std::vector<std::string> Announced(th::LiveRegionWatch& watch);
 
+  // The annotations the panel's controls get, sorted, as the property
+  // service's stand-in records them: the spoken names of buttons and the
+  // lines' assertive live setting, or their clearing.
+  static std::vector<std::string> PanelAnnotations(bool cleared = false);
+
   th::TorvaProcess torva;
 };
 

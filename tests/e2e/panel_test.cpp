@@ -2,6 +2,8 @@
 // command codes, the focus, and the error boxes of the calculator.
 #include "e2e_fixture.h"
 
+#include <algorithm>
+
 namespace {
 
 struct ControlSpec {
@@ -92,6 +94,16 @@ TEST_F(Panel, WindowAndControls) {
   }
   EXPECT_EQ(child, nullptr) << "more controls than expected";
   EXPECT_EQ(GetDlgItem(panel, CMD_COPY), nullptr) << "copy has no button";
+
+  // Screen readers speak the symbol buttons by name and read every line
+  // at once when it is announced.
+  std::vector<std::string> annotations;
+  th::WaitUntil([&] {
+    annotations = th::RecordedAnnotations();
+    return annotations.size() >= PanelAnnotations().size();
+  });
+  std::sort(annotations.begin(), annotations.end());
+  EXPECT_EQ(annotations, PanelAnnotations());
 }
 
 // A screen reader hears line X once for each click that changes it, and
