@@ -18,8 +18,9 @@ namespace {
 // exist: the template's controls are made after the panel's WM_CREATE.
 const UINT kAnnotateMessage = WM_APP;
 
-// Where a command code goes.
-enum Route { kDefault, kEngine, kHelp, kAbout, kExit, kSound, kPaste };
+// Where a command code goes. Copy reaches the engine too, but its result
+// is on the clipboard, not in line X: it is not announced.
+enum Route { kDefault, kEngine, kCopy, kHelp, kAbout, kExit, kSound, kPaste };
 
 // The routing table: codes not named here go to the default processing.
 // Only the codes of the engine's keys and commands reach the engine.
@@ -39,11 +40,11 @@ Route RouteOf(unsigned code) {
     case CMD_CHANGE_SIGN:
     case CMD_SQRT:
     case CMD_DROP:
-    case CMD_COPY:
     case CMD_CLEAR:
     case CMD_SWAP:
     case CMD_SQUARE:
         return kEngine;
+    case CMD_COPY:  return kCopy;
     case CMD_HELP:  return kHelp;
     case CMD_ABOUT: return kAbout;
     case CMD_EXIT:  return kExit;
@@ -78,13 +79,14 @@ void ChooseSound() {
 
 // Replays the clipboard text as keys. Every character, whatever it is,
 // goes to the engine as an unsigned byte; the routing table is not applied.
-// The whole paste is one command: one announcement of its result.
+// The whole paste is one command: one announcement of its result, if the
+// engine took any of its keys (a clipboard without text gives none).
 void Paste() {
     char text[kPasteBufferSize + 1];
     CommandBegins();
     ReadClipboardText(text);
     for (const char* p = text; *p != '\0'; ++p) {
-        calculator.Key(static_cast<unsigned char>(*p));
+        EngineKey(static_cast<unsigned char>(*p));
     }
     CommandHandled();
 }
@@ -92,12 +94,18 @@ void Paste() {
 LRESULT OnCommand(HWND window, UINT message, WPARAM wordParameter, LPARAM longParameter) {
     SetFocus(mainWindow);  // away from a clicked button, for every command
     AnnotatePanel();       // if a command sent by another program comes first
+    // The engine looks at the low byte only; afterwards its commands go on
+    // to the default processing like any other.
+    const unsigned code = static_cast<unsigned>(wordParameter);
     switch (RouteOf(LOWORD(wordParameter))) {
     case kEngine:
-        // The engine looks at the low byte only; afterwards the command goes
-        // on to the default processing like any other.
         CommandBegins();
-        calculator.Key(static_cast<unsigned>(wordParameter));
+        EngineKey(code);
+        CommandHandled();
+        break;
+    case kCopy:
+        CommandBegins();
+        calculator.Key(code);
         CommandHandled();
         break;
     case kHelp:  ShowHelp();    return 0;

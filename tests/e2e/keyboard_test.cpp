@@ -123,9 +123,18 @@ TEST_F(Keyboard, TabMovesNoFocus) {
   WaitLines("7");
 }
 
+// A screen reader hears X after every key, also after an Enter that
+// leaves it as it was. Each event is taken as the key has been handled,
+// so that its text is X as it was then.
 TEST_F(Keyboard, EnterPressesNoButton) {
   HWND nine = GetDlgItem(torva.Window(), CMD_DIGIT_9);
-  Type("3\r4+");
+  th::LiveRegionWatch watch(torva.ProcessId());
+  std::vector<std::string> heard;
+  for (const char* key : {"3", "\r", "4", "+"}) {
+    Type(key);
+    Settle();
+    for (const std::string& text : Announced(watch)) heard.push_back(text);
+  }
   WaitLines("7");
   // Enter while a button has the focus still gives the Enter command:
   // the idle 7 is duplicated, and the focused "9" is not pressed.
@@ -135,6 +144,8 @@ TEST_F(Keyboard, EnterPressesNoButton) {
   Settle();
   ExpectLines("7", "7");
   EXPECT_EQ(torva.Focus(), torva.Window());
+  for (const std::string& text : Announced(watch)) heard.push_back(text);
+  EXPECT_EQ(heard, (std::vector<std::string>{"3", "3", "4", "7", "7"}));
   ASSERT_TRUE(th::MouseButton(nine, false));
 }
 
