@@ -30,6 +30,11 @@
 #define CMD_ABOUT          123
 #define CMD_EXIT           124
 #define CMD_SOUND          150
+/* Keys only: each makes one display line announce itself to screen readers */
+#define CMD_ANNOUNCE_X     160
+#define CMD_ANNOUNCE_Y     161
+#define CMD_ANNOUNCE_Z     162
+#define CMD_ANNOUNCE_T     163
 #define CMD_POWER          176
 #define CMD_RECIPROCAL     177
 #define CMD_CHANGE_SIGN    178

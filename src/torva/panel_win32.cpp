@@ -22,6 +22,7 @@
 #include <cstring>
 
 #include "calc_stack.h"
+#include "feedback.h"
 #include "screen_reader.h"
 #include "sound_library.h"
 #include "torva_ids.h"
@@ -94,6 +95,21 @@ void CommandHandled() {
     FlushDisplayLines();
     if (--commandDepth > 0) return;
     if (keyTaken) AnnounceLiveRegionChange(LineControl(0));
+}
+
+// The voice first, then the event, in the order of a result, which the
+// engine reads out while handling the key and the panel announces after.
+// An empty line beeps as a refused key does, but refuses no key of a
+// command: another program may send this while a command's box is up.
+void AnnounceLine(int level) {
+    char shown[kShownTextSize];
+    GetWindowTextA(LineControl(level), shown, sizeof shown);
+    if (shown[0] == '\0') {
+        MessageBeep(0);
+        return;
+    }
+    ReadOut(shown);
+    AnnounceLiveRegionChange(LineControl(level));
 }
 
 void PanelSetLine(int level, const char* text) {

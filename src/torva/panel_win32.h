@@ -18,4 +18,9 @@ void CommandHandled();
 // a beep or an error box) counts as not taken; the box is read as a box.
 void EngineKey(unsigned code);
 
+// Makes display line `level` (0 = X ... 3 = T) announce itself, and with
+// sound on the program's voice read it, as a result is read. Nothing
+// changes; an empty line gives the refusal beep instead.
+void AnnounceLine(int level);
+
 #endif

@@ -78,13 +78,14 @@ void TorvaTest::Settle() {
   ASSERT_TRUE(torva.SettleInput()) << "the panel did not take its keystrokes in time";
 }
 
-std::vector<std::string> TorvaTest::Announced(th::LiveRegionWatch& watch) {
+std::vector<std::string> TorvaTest::Announced(th::LiveRegionWatch& watch, int line) {
   std::vector<std::string> texts;
   for (const th::LiveRegionWatch::Event& event : watch.Take()) {
-    EXPECT_TRUE(event.window == GetDlgItem(torva.Window(), IDC_LINE_X) &&
+    EXPECT_TRUE(event.window == GetDlgItem(torva.Window(), line) &&
                 event.object == OBJID_CLIENT && event.child == CHILDID_SELF)
-        << "an event for another object than line X's client area: \"" << event.text << "\" in "
-        << event.window << " (" << th::ClassName(event.window) << "), object " << event.object;
+        << "an event for another object than line " << line << "'s client area: \""
+        << event.text << "\" in " << event.window << " (" << th::ClassName(event.window)
+        << "), object " << event.object;
     texts.push_back(event.text);
   }
   return texts;

@@ -149,6 +149,30 @@ TEST_F(Keyboard, EnterPressesNoButton) {
   ASSERT_TRUE(th::MouseButton(nine, false));
 }
 
+// Ctrl+1 to Ctrl+4 make their line announce itself and change nothing:
+// the number being typed goes on. An empty line beeps instead.
+TEST_F(Keyboard, CtrlDigitAnnouncesALine) {
+  Type("3\r4");
+  WaitLines("4", "3");
+  th::LiveRegionWatch watch(torva.ProcessId());
+  th::BellWatch bells;
+  ASSERT_TRUE(bells.Start()) << "bell_watch did not start";
+  Press('2', th::kCtrl);
+  Settle();
+  EXPECT_EQ(Announced(watch, IDC_LINE_Y), std::vector<std::string>{"3"});
+  Press('1', th::kCtrl);
+  Press('3', th::kCtrl);  // lines Z and T are empty
+  Press('4', th::kCtrl);
+  Settle();
+  EXPECT_EQ(Announced(watch), std::vector<std::string>{"4"});
+  Type("5");  // also repaints line X, which sends Wine's beeps on
+  Settle();
+  ExpectLines("45", "3");
+  EXPECT_EQ(Announced(watch), std::vector<std::string>{"45"});
+  EXPECT_TRUE(bells.WaitForCount(2));
+  EXPECT_EQ(bells.Count(), 2) << "beeps";
+}
+
 // A refused key beeps (the system beep, whether or not sound is on); an
 // accepted one does not. Wine sends a beep to the X server only when it
 // next flushes its connection, which a repaint does. So each step ends with
