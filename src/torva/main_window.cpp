@@ -22,8 +22,23 @@ const UINT kAnnotateMessage = WM_APP;
 // is on the clipboard, not in line X: it is not announced.
 enum Route { kDefault, kEngine, kCopy, kHelp, kAbout, kExit, kSound, kPaste, kAnnounceLine };
 
-// The routing table: codes not named here go to the default processing.
-// Only the codes of the engine's keys and commands reach the engine.
+// The keys that make a display line announce itself, and their lines.
+const struct LineKey {
+    unsigned code;
+    int level;
+} kLineKeys[] = {
+    {CMD_ANNOUNCE_X, 0}, {CMD_ANNOUNCE_Y, 1}, {CMD_ANNOUNCE_Z, 2}, {CMD_ANNOUNCE_T, 3}};
+
+// The line a code announces, or -1.
+int LineOfKey(unsigned code) {
+    for (const LineKey& key : kLineKeys)
+        if (key.code == code) return key.level;
+    return -1;
+}
+
+// The routing table: codes not named here, nor in kLineKeys, go to the
+// default processing. Only the codes of the engine's keys and commands
+// reach the engine.
 Route RouteOf(unsigned code) {
     switch (code) {
     case CMD_BACKSPACE:
@@ -45,27 +60,13 @@ Route RouteOf(unsigned code) {
     case CMD_SQUARE:
         return kEngine;
     case CMD_COPY:  return kCopy;
-    case CMD_ANNOUNCE_X: case CMD_ANNOUNCE_Y: case CMD_ANNOUNCE_Z: case CMD_ANNOUNCE_T:
-        return kAnnounceLine;
     case CMD_HELP:  return kHelp;
     case CMD_ABOUT: return kAbout;
     case CMD_EXIT:  return kExit;
     case CMD_SOUND: return kSound;
     case CMD_PASTE: return kPaste;
-    default:        return kDefault;
+    default:        return LineOfKey(code) >= 0 ? kAnnounceLine : kDefault;
     }
-}
-
-// The keys that make a display line announce itself, and their lines.
-const struct LineKey {
-    unsigned code;
-    int level;
-} kLineKeys[] = {
-    {CMD_ANNOUNCE_X, 0}, {CMD_ANNOUNCE_Y, 1}, {CMD_ANNOUNCE_Z, 2}, {CMD_ANNOUNCE_T, 3}};
-
-void AnnounceLineOfKey(unsigned code) {
-    for (const LineKey& key : kLineKeys)
-        if (key.code == code) AnnounceLine(key.level);
 }
 
 // Tells the help viewer the help file is no longer needed, then ends the
@@ -122,7 +123,7 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wordParameter, LPARAM longPa
         calculator.Key(code);
         CommandHandled();
         break;
-    case kAnnounceLine: AnnounceLineOfKey(LOWORD(wordParameter)); return 0;
+    case kAnnounceLine: AnnounceLine(LineOfKey(LOWORD(wordParameter))); return 0;
     case kHelp:  ShowHelp();    return 0;
     case kAbout: ShowAbout();   return 0;
     case kExit:  Quit();        return 0;
