@@ -30,6 +30,11 @@
 #define CMD_ABOUT          123
 #define CMD_EXIT           124
 #define CMD_SOUND          150
+/* Keys only: each makes one display line announce itself to screen readers */
+#define CMD_ANNOUNCE_X     160
+#define CMD_ANNOUNCE_Y     161
+#define CMD_ANNOUNCE_Z     162
+#define CMD_ANNOUNCE_T     163
 #define CMD_POWER          176
 #define CMD_RECIPROCAL     177
 #define CMD_CHANGE_SIGN    178
@@ -87,6 +92,18 @@
 #define IDS_STACK_FULL       36
 #define IDS_PASTE_FAILED     37
 #define IDS_SOUND_KEY        38
+/* Names screen readers speak for buttons whose captions are symbols */
+#define IDS_NAME_CHANGE_SIGN 40
+#define IDS_NAME_SQRT        41
+#define IDS_NAME_SQUARE      42
+#define IDS_NAME_RECIPROCAL  43
+#define IDS_NAME_DIVIDE      44
+#define IDS_NAME_POWER       45
+#define IDS_NAME_MULTIPLY    46
+#define IDS_NAME_SUBTRACT    47
+#define IDS_NAME_POINT       48
+#define IDS_NAME_BACKSPACE   49
+#define IDS_NAME_ADD         50
 #define IDS_MODULE_NAME      10000
 #define IDS_ERROR_CAPTION    10001
 #define IDS_FATAL_CAPTION    10002

@@ -314,10 +314,10 @@ bool MeasureCommands(const std::string& exe, const std::string& label, bool addO
   ScreenReaderStandIn screenReader(t.launched.process.dwProcessId);
   long heardBefore = screenReader.Heard();
   for (int i = 0; i < repetitions; ++i) CommandRound(t);
-  // Each round's digit and add change line X; Enter leaves it.
-  std::string heardName = "live-region events per round (digit and add)" + label;
+  // Each of a round's keys is announced, the Enter that leaves X as it was too.
+  std::string heardName = "live-region events per round (digit, Enter and add)" + label;
   Row(heardName.c_str(),
-      static_cast<double>(screenReader.Heard() - heardBefore) / repetitions, 0, "-", "2");
+      static_cast<double>(screenReader.Heard() - heardBefore) / repetitions, 0, "-", "3");
   for (int i = 0; i < repetitions / 20 + 1; ++i)
     if (!PasteRound(t)) return false;
   CommandRows(t, addOnly);

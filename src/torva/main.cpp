@@ -4,6 +4,7 @@
 #include "app_globals.h"
 
 #include "calc_stack.h"  // soundEnabled
+#include "screen_reader.h"
 #include "settings_file.h"
 #include "torva_ids.h"
 
@@ -99,5 +100,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
     mainWindow = CreateDialogParamA(appInstance, "DIAL_MAIN", NULL, NULL, 0);
     ShowWindow(mainWindow, showCommand);
 
-    return RunMessageLoop(keyboardMap);
+    int exitCode = RunMessageLoop(keyboardMap);
+    // Exit ends the loop without destroying the panel, so its annotations
+    // are taken off here, after either way out; then COM is ended.
+    ClearPanelAnnotations();
+    EndCom();
+    return exitCode;
 }

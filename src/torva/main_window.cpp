@@ -1,22 +1,44 @@
 // The main panel's window procedure: finds the help file when the panel is
-// created, releases help and quits when it is destroyed, and routes every
-// command code to the engine or to one of the front end's own commands.
+// created, annotates it for screen readers, releases help and quits when it
+// is destroyed, and routes every command code to the engine or to one of
+// the front end's own commands.
 #include "app_globals.h"
 
 #include "calc_stack.h"
 #include "clipboard_read.h"
 #include "help_command.h"
 #include "panel_win32.h"
+#include "screen_reader.h"
 #include "settings_file.h"
 #include "torva_ids.h"
 
 namespace {
 
-// Where a command code goes.
-enum Route { kDefault, kEngine, kHelp, kAbout, kExit, kSound, kPaste };
+// Posted when the panel is created, to annotate its controls once they
+// exist: the template's controls are made after the panel's WM_CREATE.
+const UINT kAnnotateMessage = WM_APP;
 
-// The routing table: codes not named here go to the default processing.
-// Only the codes of the engine's keys and commands reach the engine.
+// Where a command code goes. Copy reaches the engine too, but its result
+// is on the clipboard, not in line X: it is not announced.
+enum Route { kDefault, kEngine, kCopy, kHelp, kAbout, kExit, kSound, kPaste, kAnnounceLine };
+
+// The keys that make a display line announce itself, and their lines.
+const struct LineKey {
+    unsigned code;
+    int level;
+} kLineKeys[] = {
+    {CMD_ANNOUNCE_X, 0}, {CMD_ANNOUNCE_Y, 1}, {CMD_ANNOUNCE_Z, 2}, {CMD_ANNOUNCE_T, 3}};
+
+// The line a code announces, or -1.
+int LineOfKey(unsigned code) {
+    for (const LineKey& key : kLineKeys)
+        if (key.code == code) return key.level;
+    return -1;
+}
+
+// The routing table: codes not named here, nor in kLineKeys, go to the
+// default processing. Only the codes of the engine's keys and commands
+// reach the engine.
 Route RouteOf(unsigned code) {
     switch (code) {
     case CMD_BACKSPACE:
@@ -33,17 +55,17 @@ Route RouteOf(unsigned code) {
     case CMD_CHANGE_SIGN:
     case CMD_SQRT:
     case CMD_DROP:
-    case CMD_COPY:
     case CMD_CLEAR:
     case CMD_SWAP:
     case CMD_SQUARE:
         return kEngine;
+    case CMD_COPY:  return kCopy;
     case CMD_HELP:  return kHelp;
     case CMD_ABOUT: return kAbout;
     case CMD_EXIT:  return kExit;
     case CMD_SOUND: return kSound;
     case CMD_PASTE: return kPaste;
-    default:        return kDefault;
+    default:        return LineOfKey(code) >= 0 ? kAnnounceLine : kDefault;
     }
 }
 
@@ -72,27 +94,36 @@ void ChooseSound() {
 
 // Replays the clipboard text as keys. Every character, whatever it is,
 // goes to the engine as an unsigned byte; the routing table is not applied.
-// The whole paste is one command: one announcement of its result.
+// The whole paste is one command: one announcement of its result, if the
+// engine took any of its keys (a clipboard without text gives none).
 void Paste() {
     char text[kPasteBufferSize + 1];
     CommandBegins();
     ReadClipboardText(text);
     for (const char* p = text; *p != '\0'; ++p) {
-        calculator.Key(static_cast<unsigned char>(*p));
+        EngineKey(static_cast<unsigned char>(*p));
     }
     CommandHandled();
 }
 
 LRESULT OnCommand(HWND window, UINT message, WPARAM wordParameter, LPARAM longParameter) {
     SetFocus(mainWindow);  // away from a clicked button, for every command
+    AnnotatePanel();       // if a command sent by another program comes first
+    // The engine looks at the low byte only; afterwards its commands go on
+    // to the default processing like any other.
+    const unsigned code = static_cast<unsigned>(wordParameter);
     switch (RouteOf(LOWORD(wordParameter))) {
     case kEngine:
-        // The engine looks at the low byte only; afterwards the command goes
-        // on to the default processing like any other.
         CommandBegins();
-        calculator.Key(static_cast<unsigned>(wordParameter));
+        EngineKey(code);
         CommandHandled();
         break;
+    case kCopy:
+        CommandBegins();
+        calculator.Key(code);
+        CommandHandled();
+        break;
+    case kAnnounceLine: AnnounceLine(LineOfKey(LOWORD(wordParameter))); return 0;
     case kHelp:  ShowHelp();    return 0;
     case kAbout: ShowAbout();   return 0;
     case kExit:  Quit();        return 0;
@@ -115,6 +146,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wordParameter,
     switch (message) {
     case WM_CREATE:
         FindHelpFiles();
+        PostMessageA(window, kAnnotateMessage, 0, 0);
+        return 0;
+    case kAnnotateMessage:
+        AnnotatePanel();
         return 0;
     case WM_DESTROY:
         Quit();

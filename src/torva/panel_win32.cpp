@@ -21,7 +21,9 @@
 
 #include <cstring>
 
-#include "live_region.h"
+#include "calc_stack.h"
+#include "feedback.h"
+#include "screen_reader.h"
 #include "sound_library.h"
 #include "torva_ids.h"
 #include "vexlib.h"
@@ -45,9 +47,12 @@ char pendingText[kLineCount][kEntryTextLimit];
 HWND lineControl[kLineCount];
 
 // How deep commands are nested (the drop that a Backspace sends runs inside
-// the Backspace), and line X's text when the outermost one began.
+// the Backspace); whether the engine refused the key it is handling (a key
+// of the outermost command: a nested command is part of the key that sent
+// it), and whether it has taken a key of the outermost command.
 int commandDepth = 0;
-char lineXBefore[kShownTextSize];
+bool keyRefused = false;
+bool keyTaken = false;
 
 HWND LineControl(int level) {
     if (lineControl[level] == NULL)
@@ -72,17 +77,39 @@ void FlushDisplayLines() {
 }  // namespace
 
 void CommandBegins() {
-    if (commandDepth++ == 0) GetWindowTextA(LineControl(0), lineXBefore, sizeof lineXBefore);
+    if (commandDepth++ == 0) keyTaken = false;
+}
+
+void EngineKey(unsigned code) {
+    const bool outermost = commandDepth == 1;
+    if (outermost) keyRefused = false;
+    calculator.Key(code);
+    if (outermost && !keyRefused) keyTaken = true;
 }
 
 // Only the outermost command announces: a screen reader should hear the
-// result of the key that was pressed, once, not the steps of it.
+// result of the key that was pressed, once, not the steps of it. It hears
+// it also when X reads as before (Enter duplicating X, a swap of equal
+// values), so that every key taken is answered.
 void CommandHandled() {
     FlushDisplayLines();
     if (--commandDepth > 0) return;
+    if (keyTaken) AnnounceLiveRegionChange(LineControl(0));
+}
+
+// The voice first, then the event, in the order of a result, which the
+// engine reads out while handling the key and the panel announces after.
+// An empty line beeps as a refused key does, but refuses no key of a
+// command: another program may send this while a command's box is up.
+void AnnounceLine(int level) {
     char shown[kShownTextSize];
-    GetWindowTextA(LineControl(0), shown, sizeof shown);
-    if (std::strcmp(shown, lineXBefore) != 0) AnnounceLiveRegionChange(LineControl(0));
+    GetWindowTextA(LineControl(level), shown, sizeof shown);
+    if (shown[0] == '\0') {
+        MessageBeep(0);
+        return;
+    }
+    ReadOut(shown);
+    AnnounceLiveRegionChange(LineControl(level));
 }
 
 void PanelSetLine(int level, const char* text) {
@@ -119,10 +146,12 @@ void PanelPlayCue(const char* name) {
 }
 
 void PanelBeep() {
+    keyRefused = true;
     MessageBeep(0);
 }
 
 void PanelShowError(int stringId) {
+    keyRefused = true;
     FlushDisplayLines();
     ShowMessage(mainWindow, stringId, 0);
 }

@@ -6,11 +6,21 @@
 // writes the display lines the engine has set as late as it can: before a
 // message box or a cue, before it reads line X back, and at CommandHandled,
 // so that whatever the user sees or hears, and the entry the engine edits,
-// is the current state. CommandHandled then tells screen readers of line X
-// when its text differs from what it was at CommandBegins. Nested calls
-// (the drop the engine sends inside a Backspace) write their lines too but
-// leave the announcement to the outermost.
+// is the current state. Nested calls (the drop the engine sends inside a
+// Backspace) write their lines too but leave the rest to the outermost.
 void CommandBegins();
 void CommandHandled();
+
+// Hands a key of the command to the engine, one whose result screen
+// readers are to hear: when the outermost command has been handled, line X
+// is announced once, whether or not its text changed, if the engine took
+// at least one such key. A key the engine refused while handling it (with
+// a beep or an error box) counts as not taken; the box is read as a box.
+void EngineKey(unsigned code);
+
+// Makes display line `level` (0 = X ... 3 = T) announce itself, and with
+// sound on the program's voice read it, as a result is read. Nothing
+// changes; an empty line gives the refusal beep instead.
+void AnnounceLine(int level);
 
 #endif

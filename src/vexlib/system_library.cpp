@@ -34,15 +34,30 @@ HMODULE LoadSystemLibrary(const char* fileName) {
                                                     : LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+namespace {
+
+int comStarted = -1;  // not yet tried; then 1 started, 0 refused or ended
+
+}  // namespace
+
 bool StartCom() {
     typedef HRESULT(WINAPI * CoInitializeExFunction)(LPVOID reserved, DWORD model);
-    static int started = -1;  // not yet tried
-    if (started < 0) {
+    if (comStarted < 0) {
         CoInitializeExFunction initialize =
             SystemFunction<CoInitializeExFunction>("OLE32.DLL", "CoInitializeEx");
-        // S_FALSE (started already) is success as well.
-        started = initialize != NULL &&
-                  SUCCEEDED(initialize(NULL, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+        // S_FALSE (started already) is success as well, and is to be ended too.
+        comStarted = initialize != NULL &&
+                     SUCCEEDED(initialize(NULL, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
     }
-    return started == 1;
+    return comStarted == 1;
+}
+
+void EndCom() {
+    typedef void(WINAPI * CoUninitializeFunction)(void);
+    if (comStarted == 1) {
+        CoUninitializeFunction uninitialize =
+            SystemFunction<CoUninitializeFunction>("OLE32.DLL", "CoUninitialize");
+        if (uninitialize != NULL) uninitialize();
+    }
+    comStarted = 0;
 }

@@ -90,6 +90,10 @@ Function SystemFunction(const char* fileName, const char* name) {
 // or refuses.
 bool StartCom();
 
+// Ends COM in the thread that started it, once every COM object of the
+// program has been released. Afterwards StartCom starts nothing again.
+void EndCom();
+
 // Places text on the clipboard as CF_TEXT, opened for mainWindow. Any
 // failure shows "Cannot copy number to Clipboard" and leaves the clipboard
 // closed: as it was, or empty when emptying it worked and placing the text

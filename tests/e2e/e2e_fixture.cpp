@@ -1,8 +1,11 @@
 #include "e2e_fixture.h"
 
+#include <algorithm>
+
 void TorvaTest::SetUp() {
   ASSERT_FALSE(th::ProgramPath().empty()) << "pass --torva=PATH or set TORVA_EXE";
   ASSERT_TRUE(th::DeleteSettings()) << "cannot delete " << th::SettingsPath();
+  th::ForgetRecordedAnnotations();
   if (!StartsItself()) StartTorva();
 }
 
@@ -75,14 +78,36 @@ void TorvaTest::Settle() {
   ASSERT_TRUE(torva.SettleInput()) << "the panel did not take its keystrokes in time";
 }
 
-std::vector<std::string> TorvaTest::Announced(th::LiveRegionWatch& watch) {
+std::vector<std::string> TorvaTest::Announced(th::LiveRegionWatch& watch, int line) {
   std::vector<std::string> texts;
   for (const th::LiveRegionWatch::Event& event : watch.Take()) {
-    EXPECT_TRUE(event.window == GetDlgItem(torva.Window(), IDC_LINE_X) &&
+    EXPECT_TRUE(event.window == GetDlgItem(torva.Window(), line) &&
                 event.object == OBJID_CLIENT && event.child == CHILDID_SELF)
-        << "an event for another object than line X's client area: \"" << event.text << "\" in "
-        << event.window << " (" << th::ClassName(event.window) << "), object " << event.object;
+        << "an event for another object than line " << line << "'s client area: \""
+        << event.text << "\" in " << event.window << " (" << th::ClassName(event.window)
+        << "), object " << event.object;
     texts.push_back(event.text);
   }
   return texts;
+}
+
+// The properties by their documented GUIDs: the accessible name, and UI
+// Automation's live setting, whose value 2 is Assertive.
+std::vector<std::string> TorvaTest::PanelAnnotations(bool cleared) {
+  const std::string name = " {608D3DF8-8128-4AA7-A428-F55E49267291} ";
+  const std::string liveSetting = " {C12BCD8E-2A8E-4950-8AE7-3625111D58EB} ";
+  const std::pair<int, const char*> kSpokenNames[] = {
+      {CMD_CHANGE_SIGN, "Change sign"}, {CMD_SQRT, "Square root"}, {CMD_SQUARE, "Square"},
+      {CMD_RECIPROCAL, "Reciprocal"},   {CMD_DIVIDE, "Divide"},    {CMD_POWER, "Power"},
+      {CMD_MULTIPLY, "Multiply"},       {CMD_SUBTRACT, "Minus"},   {CMD_POINT, "Point"},
+      {CMD_BACKSPACE, "Backspace"},     {CMD_ADD, "Plus"}};
+  std::vector<std::string> lines;
+  for (const auto& button : kSpokenNames)
+    lines.push_back((cleared ? "ClearHwndProps " : "SetHwndPropStr ") +
+                    std::to_string(button.first) + name + (cleared ? "-" : button.second));
+  for (int line = IDC_LINE_X; line <= IDC_LINE_T; ++line)
+    lines.push_back((cleared ? "ClearHwndProps " : "SetHwndProp ") + std::to_string(line) +
+                    liveSetting + (cleared ? "-" : "I4 2"));
+  std::sort(lines.begin(), lines.end());
+  return lines;
 }

@@ -49,8 +49,14 @@ class TorvaTest : public testing::Test {
   void Settle();
 
   // The texts of the live-region events taken from watch; each must be
-  // line X's, for its client area, as a screen reader expects.
-  std::vector<std::string> Announced(th::LiveRegionWatch& watch);
+  // the given line's (X unless said), for its client area, as a screen
+  // reader expects.
+  std::vector<std::string> Announced(th::LiveRegionWatch& watch, int line = IDC_LINE_X);
+
+  // The annotations the panel's controls get, sorted, as the property
+  // service's stand-in records them: the spoken names of buttons and the
+  // lines' assertive live setting, or their clearing.
+  static std::vector<std::string> PanelAnnotations(bool cleared = false);
 
   th::TorvaProcess torva;
 };

@@ -2,6 +2,8 @@
 // of a program without its keyboard map.
 #include "e2e_fixture.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr DWORD kExitTimeout = 15000;
@@ -55,9 +57,18 @@ class Exit : public TorvaTest {
   }
 };
 
+// Exit leaves the panel in place: its annotations are taken off, once
+// they are all made, before the program ends.
 TEST_F(Exit, ExitButtonRightAfterStart) {
   th::AsyncSend click = torva.ClickAsync(CMD_EXIT);
   ExpectCleanExit();
+  std::vector<std::string> record = th::RecordedAnnotations();
+  ASSERT_EQ(record.size(), 2 * PanelAnnotations().size());
+  auto half = record.begin() + static_cast<long>(PanelAnnotations().size());
+  std::sort(record.begin(), half);
+  std::sort(half, record.end());
+  EXPECT_EQ(std::vector<std::string>(record.begin(), half), PanelAnnotations());
+  EXPECT_EQ(std::vector<std::string>(half, record.end()), PanelAnnotations(true));
 }
 
 TEST_F(Exit, AltX) {

@@ -123,9 +123,18 @@ TEST_F(Keyboard, TabMovesNoFocus) {
   WaitLines("7");
 }
 
+// A screen reader hears X after every key, also after an Enter that
+// leaves it as it was. Each event is taken as the key has been handled,
+// so that its text is X as it was then.
 TEST_F(Keyboard, EnterPressesNoButton) {
   HWND nine = GetDlgItem(torva.Window(), CMD_DIGIT_9);
-  Type("3\r4+");
+  th::LiveRegionWatch watch(torva.ProcessId());
+  std::vector<std::string> heard;
+  for (const char* key : {"3", "\r", "4", "+"}) {
+    Type(key);
+    Settle();
+    for (const std::string& text : Announced(watch)) heard.push_back(text);
+  }
   WaitLines("7");
   // Enter while a button has the focus still gives the Enter command:
   // the idle 7 is duplicated, and the focused "9" is not pressed.
@@ -135,7 +144,33 @@ TEST_F(Keyboard, EnterPressesNoButton) {
   Settle();
   ExpectLines("7", "7");
   EXPECT_EQ(torva.Focus(), torva.Window());
+  for (const std::string& text : Announced(watch)) heard.push_back(text);
+  EXPECT_EQ(heard, (std::vector<std::string>{"3", "3", "4", "7", "7"}));
   ASSERT_TRUE(th::MouseButton(nine, false));
+}
+
+// Ctrl+1 to Ctrl+4 make their line announce itself and change nothing:
+// the number being typed goes on. An empty line beeps instead.
+TEST_F(Keyboard, CtrlDigitAnnouncesALine) {
+  Type("3\r4");
+  WaitLines("4", "3");
+  th::LiveRegionWatch watch(torva.ProcessId());
+  th::BellWatch bells;
+  ASSERT_TRUE(bells.Start()) << "bell_watch did not start";
+  Press('2', th::kCtrl);
+  Settle();
+  EXPECT_EQ(Announced(watch, IDC_LINE_Y), std::vector<std::string>{"3"});
+  Press('1', th::kCtrl);
+  Press('3', th::kCtrl);  // lines Z and T are empty
+  Press('4', th::kCtrl);
+  Settle();
+  EXPECT_EQ(Announced(watch), std::vector<std::string>{"4"});
+  Type("5");  // also repaints line X, which sends Wine's beeps on
+  Settle();
+  ExpectLines("45", "3");
+  EXPECT_EQ(Announced(watch), std::vector<std::string>{"45"});
+  EXPECT_TRUE(bells.WaitForCount(2));
+  EXPECT_EQ(bells.Count(), 2) << "beeps";
 }
 
 // A refused key beeps (the system beep, whether or not sound is on); an

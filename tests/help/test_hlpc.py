@@ -193,7 +193,9 @@ class TorvaHelpFile(unittest.TestCase):
         strings = dict(re.findall(r"^\s*(IDS_\w+),\s*\"([^\"]*)\"", self.rc_text, re.M))
         self.assertLessEqual(self.NOT_SHOWN_IN_A_BOX, set(strings))
         errors = " ".join(self.help.topic_titled("Error messages").text.split())
-        shown = {name: text for name, text in strings.items() if name not in self.NOT_SHOWN_IN_A_BOX}
+        # The buttons' spoken names (IDS_NAME_...) are names, not messages.
+        shown = {name: text for name, text in strings.items()
+                 if name not in self.NOT_SHOWN_IN_A_BOX and not name.startswith("IDS_NAME_")}
         self.assertGreaterEqual(len(shown), 14)
         for name, text in shown.items():
             with self.subTest(name):

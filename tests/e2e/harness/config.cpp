@@ -10,6 +10,7 @@ namespace {
 std::string programPath;
 std::string noAccelPath;
 std::string bellWatchPath;  // a Unix path: the host program runs outside Wine
+std::string propertyRecorderPath;
 
 // Takes "--name=value" out of argv; returns whether it was there.
 bool TakeOption(int* argc, char** argv, const char* name, std::string* value) {
@@ -86,13 +87,17 @@ void ParseCommandLine(int* argc, char** argv) {
     noAccelPath = FromEnvironment("TORVA_NOACCEL_EXE");
   if (!TakeOption(argc, argv, "--bell-watch", &bellWatchPath))
     bellWatchPath = FromEnvironment("TORVA_BELL_WATCH");
+  if (!TakeOption(argc, argv, "--property-recorder", &propertyRecorderPath))
+    propertyRecorderPath = FromEnvironment("TORVA_PROPERTY_RECORDER");
   programPath = ToWindowsPath(programPath);
   noAccelPath = ToWindowsPath(noAccelPath);
+  propertyRecorderPath = ToWindowsPath(propertyRecorderPath);
 }
 
 std::string ProgramPath() { return programPath; }
 std::string BellWatchPath() { return bellWatchPath; }
 std::string NoAccelProgramPath() { return noAccelPath; }
+std::string PropertyRecorderPath() { return propertyRecorderPath; }
 
 bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs, DWORD pollMs) {
   DWORD start = GetTickCount();

@@ -247,6 +247,33 @@ class LiveRegionWatch {
   HWINEVENTHOOK hook_;
 };
 
+// Windows path of the stand-in for the accessibility property service
+// (harness/property_recorder.cpp), from --property-recorder=PATH or
+// TORVA_PROPERTY_RECORDER; "" when none was given. It records every
+// annotation of a window's property, and every clearing of one, as a line
+// "<method> <control id> <property GUID> <value>".
+std::string PropertyRecorderPath();
+
+// Registers the stand-in in place of Wine's service while it lives, for
+// programs of the harness's own architecture (the harness is built with
+// the program it tests); then Wine's service is registered again.
+class PropertyServiceStandIn {
+ public:
+  PropertyServiceStandIn();
+  ~PropertyServiceStandIn();
+  PropertyServiceStandIn(const PropertyServiceStandIn&) = delete;
+  PropertyServiceStandIn& operator=(const PropertyServiceStandIn&) = delete;
+  bool Set() const { return ok_; }
+
+ private:
+  bool ok_ = false;
+};
+
+// What the stand-in has recorded since the record was last forgotten, one
+// call a line, in order.
+std::vector<std::string> RecordedAnnotations();
+void ForgetRecordedAnnotations();
+
 // ---------------------------------------------------------------- settings
 
 // GetWindowsDirectory() + "\TORVA.INI".

@@ -93,4 +93,50 @@ HtmlOpener::~HtmlOpener() {
   SetValue(HKEY_CLASSES_ROOT, kHtmlOpenCommand, nullptr, Wide(before_));
 }
 
+// ---------------------------------------------------------------- the accessibility property service
+
+namespace {
+
+// The service's class. Wine's COM reads classes from HKLM\Software\Classes
+// only (the same class under HKCU\Software\Classes is not seen); a 32-bit
+// process reads and writes the 32-bit view of it.
+const wchar_t kPropertyServiceServer[] =
+    L"Software\\Classes\\CLSID\\{B5F8350B-0548-48B1-A6EE-88BD00B4A5E7}\\InprocServer32";
+
+std::string RecordPath() { return PropertyRecorderPath() + ".log"; }
+
+}  // namespace
+
+PropertyServiceStandIn::PropertyServiceStandIn() {
+  ok_ = !PropertyRecorderPath().empty() &&
+        SetValue(HKEY_LOCAL_MACHINE, kPropertyServiceServer, nullptr, Wide(PropertyRecorderPath()));
+}
+
+// Wine's own registration, whatever the key held before: so a run that died
+// with the stand-in registered leaves nothing behind for the next.
+PropertyServiceStandIn::~PropertyServiceStandIn() {
+  wchar_t system[MAX_PATH] = L"";
+  GetSystemDirectoryW(system, MAX_PATH);
+  SetValue(HKEY_LOCAL_MACHINE, kPropertyServiceServer, nullptr,
+           std::wstring(system) + L"\\oleacc.dll");
+}
+
+std::vector<std::string> RecordedAnnotations() {
+  std::string text(64 * 1024, '\0');
+  DWORD size = 0;
+  HANDLE record = CreateFileW(Wide(RecordPath()).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  if (record != INVALID_HANDLE_VALUE) {
+    ReadFile(record, &text[0], static_cast<DWORD>(text.size()), &size, nullptr);
+    CloseHandle(record);
+  }
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; (end = text.find('\n', start)) < size; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+void ForgetRecordedAnnotations() { DeleteFileW(Wide(RecordPath()).c_str()); }
+
 }  // namespace torva_harness
