@@ -6,6 +6,7 @@
 
 #include "calc_stack.h"
 #include "clipboard_read.h"
+#include "command_gate.h"
 #include "help_command.h"
 #include "panel_win32.h"
 #include "screen_reader.h"
@@ -135,6 +136,17 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wordParameter, LPARAM longPa
     return DefWindowProcA(window, message, wordParameter, longParameter);
 }
 
+// Carries out a command that may run now: a WM_COMMAND, or a WM_CLOSE,
+// whose default processing destroys the panel.
+LRESULT RunCommand(HWND window, UINT message, WPARAM wordParameter, LPARAM longParameter) {
+    CommandStarts();
+    LRESULT result = message == WM_COMMAND
+                         ? OnCommand(window, message, wordParameter, longParameter)
+                         : DefWindowProcA(window, message, wordParameter, longParameter);
+    CommandEnds();
+    return result;
+}
+
 }  // namespace
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wordParameter,
@@ -142,6 +154,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wordParameter,
     // The first message arrives while the panel is being created, so the
     // handle is known to everything its creation runs.
     if (mainWindow == NULL) mainWindow = window;
+    if (IsCommandMessage(message, wordParameter) &&
+        WaitsForCommandUnderWay(message, wordParameter, longParameter))
+        return 0;
 
     switch (message) {
     case WM_CREATE:
@@ -155,8 +170,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wordParameter,
         Quit();
         return 0;
     case WM_COMMAND:
-        return OnCommand(window, message, wordParameter, longParameter);
+    case WM_CLOSE:
+        return RunCommand(window, message, wordParameter, longParameter);
     default:
+        // The system menu's close, too: the WM_CLOSE it sends is the command.
         return DefWindowProcA(window, message, wordParameter, longParameter);
     }
 }

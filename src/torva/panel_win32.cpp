@@ -22,6 +22,7 @@
 #include <cstring>
 
 #include "calc_stack.h"
+#include "command_gate.h"
 #include "feedback.h"
 #include "screen_reader.h"
 #include "sound_library.h"
@@ -72,6 +73,18 @@ void FlushLine(int level) {
 
 void FlushDisplayLines() {
     for (int level = 0; level < kLineCount; ++level) FlushLine(level);
+}
+
+// A read-out can take longer than the 5 s after which Windows calls a
+// window whose thread looks at no message hung, and every program that
+// sends the panel a message waits as long. Looking at the queue between
+// cues lets Windows see the thread alive and answers what other programs
+// have sent (a screen reader's WM_GETOBJECT and WM_GETTEXT, a WM_NULL
+// asking whether it is alive); keystrokes and posted messages stay queued
+// for after the command, and sent commands wait for it (command_gate.h).
+void AnswerSentMessages() {
+    MSG message;
+    PeekMessageA(&message, NULL, 0, 0, PM_NOREMOVE);
 }
 
 }  // namespace
@@ -143,6 +156,7 @@ int PanelTextWidth(const char* text, int length) {
 void PanelPlayCue(const char* name) {
     FlushDisplayLines();
     PlaySoundSynchronously(name);  // returns when the cue has played
+    AnswerSentMessages();
 }
 
 void PanelBeep() {
@@ -163,5 +177,5 @@ void PanelCopyText(const char* text) {
 }
 
 void PanelDrop() {
-    SendMessageA(mainWindow, WM_COMMAND, CMD_DROP, 0);
+    SendNestedCommand(CMD_DROP);
 }

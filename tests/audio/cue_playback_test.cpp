@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -37,6 +38,7 @@ std::string capturePath;  // Windows path of the capture file
 std::string cueFolder;    // Windows path of the committed cues
 std::string fakeWinmm;    // Windows path of the planted WINMM.dll
 std::string fakeWinmmWithoutSound;  // ... and of one without sndPlaySoundA
+std::string fakeWinmmRealTime;      // ... and of one whose cues take their length
 cue_capture::CueSet cues;
 
 std::string Capture() {
@@ -415,6 +417,12 @@ TEST_F(PlantedLibrary, WinmmBesideTheProgramIsNeverLoaded) {
   ExpectCaptured({"7.wav"});
 }
 
+std::string SystemWinmmPath() {
+  char system[MAX_PATH] = "";
+  GetSystemDirectoryA(system, sizeof system);
+  return std::string(system) + "\\WINMM.DLL";
+}
+
 // Puts a DLL in place of the system directory's WINMM.DLL for as long as
 // it lives, and Wine's own back when it ends (and first, if a run that
 // broke off left it saved), after ending the program, which would keep the
@@ -446,9 +454,7 @@ class SystemWinmm {
 // are silent and the rest works: keys, a result, a refused command's box.
 TEST_F(SystemLibrary, WithoutSndPlaySoundTheCuesAreSilentAndTheRestWorks) {
   ASSERT_FALSE(fakeWinmmWithoutSound.empty()) << "pass --fake-winmm-without-sound=PATH";
-  char system[MAX_PATH];
-  ASSERT_GT(GetSystemDirectoryA(system, sizeof system), 0u);
-  const std::string winmm = std::string(system) + "\\WINMM.DLL";
+  const std::string winmm = SystemWinmmPath();
   const std::string marker = winmm + "-WAS-LOADED";
   for (bool replaced : {false, true}) {
     SCOPED_TRACE(replaced ? "a WINMM without sndPlaySoundA" : "no WINMM");
@@ -473,6 +479,74 @@ TEST_F(SystemLibrary, WithoutSndPlaySoundTheCuesAreSilentAndTheRestWorks) {
       EXPECT_TRUE(DeleteFileA(marker.c_str())) << "the WINMM without sndPlaySoundA was not loaded";
     }
   }
+}
+
+// With a WINMM whose cues take as long as they would play, a change of
+// sign reads out 19 characters: over 6 s of cues in one command, longer
+// than the 5 s after which Windows calls a window that looks at no message
+// hung. Between cues the program answers what other programs send it (a
+// WM_NULL, a screen reader's WM_GETTEXT), while the commands other
+// programs post or send wait for the read-out to end and then run in the
+// order they came.
+TEST_F(SystemLibrary, LongReadOutAnswersOtherProgramsAndKeepsTheirCommandsForAfter) {
+  ASSERT_FALSE(fakeWinmmRealTime.empty()) << "pass --fake-winmm-real-time=PATH";
+  const std::string marker = SystemWinmmPath() + "-WAS-LOADED";
+  SystemWinmm library(SystemWinmmPath(), torva_);
+  ASSERT_TRUE(library.Replace(fakeWinmmRealTime));
+  ASSERT_NO_FATAL_FAILURE(UseSettings(kSoundOn));
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  const HWND panel = torva_.Window();
+  // IsHungAppWindow, asked at every poll of the waits below.
+  DWORD hungSince = 0, longestHung = 0;
+  auto lineXShows = [&](const std::string& text) {
+    const DWORD now = GetTickCount();
+    hungSince = !IsHungAppWindow(panel) ? 0 : hungSince ? hungSince : now;
+    if (hungSince) longestHung = std::max(longestHung, now - hungSince + 1);
+    return LineXNow() == text;
+  };
+  constexpr DWORD kRealTimeout = 90000;  // every key's cue now plays in real time
+
+  Type("10");
+  Press(VK_RETURN);
+  Type("99");
+  Press('Y', th::kAlt);  // 1e+099
+  Press('1', th::kAlt);  // 1e-099
+  Type("9.99999999999*");
+  Press(VK_DELETE);  // change sign
+  const std::string result = "-9.99999999999e-099";
+  ASSERT_TRUE(th::WaitUntil([&] { return lineXShows(result); }, kRealTimeout, 50))
+      << "line X shows \"" << LineXNow() << "\"";
+  // The line is written before its read-out begins.
+  const DWORD shown = GetTickCount();
+  std::vector<std::string> readOutCues;
+  for (char c : result)
+    readOutCues.push_back(c == '-' ? "minus.wav" : c == '.' ? "point.wav" : std::string(1, c) + ".wav");
+  const DWORD readOut = DWORD(cues.Concat(readOutCues).size() * 1000 / (22050 * 2));  // 16-bit mono
+
+  ASSERT_TRUE(PostMessageA(panel, WM_COMMAND, CMD_DIGIT_1, 0));
+  ASSERT_TRUE(PostMessageA(panel, WM_COMMAND, CMD_DIGIT_2, 0));
+  Sleep(1000);
+  DWORD_PTR answer = 0;
+  const DWORD asked = GetTickCount();
+  EXPECT_TRUE(SendMessageTimeoutA(panel, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer));
+  const DWORD nullAnswer = GetTickCount() - asked;
+  char text[128] = "";
+  EXPECT_TRUE(SendMessageTimeoutA(GetDlgItem(panel, IDC_LINE_X), WM_GETTEXT, sizeof text,
+                                  reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 1000, &answer));
+  EXPECT_EQ(std::string(text), result);
+  EXPECT_TRUE(SendMessageTimeoutA(panel, WM_COMMAND, CMD_DIGIT_3, 0, SMTO_NORMAL, 1000, &answer))
+      << "the command was not answered within 1 s (and Wine drops it)";
+
+  ASSERT_TRUE(th::WaitUntil([&] { return !lineXShows(result); }, kRealTimeout, 50));
+  const DWORD unchanged = GetTickCount() - shown;
+  // 100 ms for the polls and the whole milliseconds the stand-in sleeps.
+  EXPECT_GE(unchanged + 100, readOut) << "a command ran during the read-out";
+  ExpectX("123");
+  EXPECT_EQ(longestHung, 0u) << "the panel was called hung for " << longestHung << " ms";
+  printf("note: read-out of %u ms; WM_NULL answered in %u ms; line X changed after %u ms\n",
+         unsigned(readOut), unsigned(nullAnswer), unsigned(unchanged));
+  Close();
+  DeleteFileA(marker.c_str());
 }
 
 // Removes --NAME=VALUE from argv; false when absent.
@@ -501,6 +575,8 @@ int main(int argc, char** argv) {
   if (TakeOption(&argc, argv, "--fake-winmm", &fakeWinmm)) fakeWinmm = th::ToWindowsPath(fakeWinmm);
   if (TakeOption(&argc, argv, "--fake-winmm-without-sound", &fakeWinmmWithoutSound))
     fakeWinmmWithoutSound = th::ToWindowsPath(fakeWinmmWithoutSound);
+  if (TakeOption(&argc, argv, "--fake-winmm-real-time", &fakeWinmmRealTime))
+    fakeWinmmRealTime = th::ToWindowsPath(fakeWinmmRealTime);
   ::testing::InitGoogleTest(&argc, argv);
   capturePath = th::ToWindowsPath(capturePath);
   cueFolder = th::ToWindowsPath(cueFolder);

@@ -4,7 +4,9 @@
  * beside itself, NAME being its own file name, and its sndPlaySoundA plays
  * nothing, so a program that took it as WINMM would also fall silent. Built
  * with WITHOUT_SNDPLAYSOUND it stands for a system WINMM that has no
- * sndPlaySoundA at all. */
+ * sndPlaySoundA at all; built with CUES_TAKE_THEIR_LENGTH, its sndPlaySoundA
+ * plays nothing either but returns only after as long as the named .wav
+ * would play, which Wine's own audio path, faster than real time, does not. */
 /* Keeps the system declaration of sndPlaySoundA (mmsystem.h) out. */
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -26,7 +28,25 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
   return TRUE;
 }
 
-#ifndef WITHOUT_SNDPLAYSOUND
+#if defined(CUES_TAKE_THEIR_LENGTH)
+/* Found as the real one finds a bare name, beside the program first. The
+ * cues have the plain 44-byte header (tools/cue_check.py): the byte rate
+ * at offset 28, the data's size at 40. */
+__declspec(dllexport) BOOL WINAPI sndPlaySoundA(LPCSTR name, UINT flags) {
+  char path[MAX_PATH];
+  DWORD header[11] = {0}, done = 0;
+  HANDLE file;
+  (void)flags;
+  if (!SearchPathA(NULL, name, NULL, sizeof path, path, NULL)) return FALSE;
+  file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+  if (file == INVALID_HANDLE_VALUE) return FALSE;
+  ReadFile(file, header, sizeof header, &done, NULL);
+  CloseHandle(file);
+  if (done != sizeof header || header[7] == 0) return FALSE;
+  Sleep((DWORD)((ULONGLONG)header[10] * 1000 / header[7]));
+  return TRUE;
+}
+#elif !defined(WITHOUT_SNDPLAYSOUND)
 __declspec(dllexport) BOOL WINAPI sndPlaySoundA(LPCSTR name, UINT flags) {
   (void)name;
   (void)flags;
