@@ -22,8 +22,10 @@ public:
     CalcStack();
 
     // The one entrance: a command code (only its low byte counts) from a
-    // button, an accelerator or a pasted character.
-    void Key(unsigned code);
+    // button, an accelerator or a pasted character. Returns whether the
+    // key was taken: false when it was refused, with a beep or an error
+    // message.
+    bool Key(unsigned code);
 
     void Push(const char* text, double value, int& errorFlag, int speak);
     void Pop(double& out);
@@ -31,7 +33,7 @@ public:
     void RefreshLines(int all);
     int CheckArity(int code);
     int CheckDomain(int code, double x);
-    void Execute(int code);
+    bool Execute(int code);
     void ReportMathError();
 
     // Writes value in the display format ("%.12lg" with a three-digit

@@ -13,50 +13,67 @@ namespace {
 
 bool IsDigit(int code) { return code >= CMD_DIGIT_0 && code <= CMD_DIGIT_9; }
 
-// Enter ends the number being typed; with none, it duplicates X.
-void EnterKey(CalcStack& calc, double x)
+// Enter ends the number being typed; with none, it duplicates X. False
+// when it was refused: nothing to duplicate, or no room for the copy.
+bool EnterKey(CalcStack& calc, double x)
 {
     PlayCue(CommandCue(CMD_ENTER));
+    bool taken = true;
     if (calc.freshEntry) {
         if (calc.count < 1) {
             PanelBeep();
+            taken = false;
         } else {
+            const int countBefore = calc.count;
             int ignored = 0;
             calc.Push("", x, ignored, 0);
+            taken = calc.count > countBefore;
         }
     }
     calc.freshEntry = 1;
+    return taken;
 }
 
-// Applies backspace, point or a digit to the entry text. Returns 0 when
-// the key has been dealt with otherwise: a backspace over the only
-// character drops the whole number, with the drop's own cue.
-int EditText(int code, char* text)
+// What an entry key did to the entry text.
+enum Edit {
+    kEdited,
+    kRefused,  // with a beep; the text goes on to be checked as it is
+    kDropped,  // a backspace over the only character dropped the whole number
+};
+
+// Applies backspace, point or a digit to the entry text. The drop plays
+// its own cue.
+Edit EditText(int code, char* text)
 {
     size_t length = std::strlen(text);
+    Edit edit = kEdited;
     if (code == CMD_BACKSPACE) {
         PlayCue(CommandCue(code));
         if (length == 1) {
             PanelDrop();
-            return 0;
+            return kDropped;
         }
-        if (length == 0)
+        if (length == 0) {
             PanelBeep();  // the empty text is then refused: a second beep
-        else
+            edit = kRefused;
+        } else {
             text[length - 1] = '\0';
+        }
     } else if (code == CMD_POINT) {
         PlayCue(CommandCue(code));
-        if (std::strchr(text, '.'))
+        if (std::strchr(text, '.')) {
             PanelBeep();  // kept as it was, and stored again unchanged
-        else
+            edit = kRefused;
+        } else {
             std::strcpy(text + length, ".");
+        }
     } else {
         text[length] = static_cast<char>(code);
         text[length + 1] = '\0';
     }
     if (std::strcmp(text, ".") == 0)
         std::strcpy(text, "0.");
-    return 1;
+    return edit;
 }
 
 // A text is accepted when it reads as a number (which line X can give back
@@ -88,35 +105,35 @@ int StoreEntry(CalcStack& calc, const char* text, double value)
 
 }  // namespace
 
-void CalcStack::Key(unsigned code)
+bool CalcStack::Key(unsigned code)
 {
     const int c = static_cast<int>(code & 0xFF);
     const double x = count >= 1 ? slots[top] : 0;
     const int lineWidth = PanelLineXWidth();
 
     if (CheckArity(c) || CheckDomain(c, x))
-        return;
-    if (!IsEntryKey(c)) {
-        Execute(c);
-        return;
-    }
-    if (c == CMD_ENTER) {
-        EnterKey(*this, x);
-        return;
-    }
+        return false;
+    if (!IsEntryKey(c))
+        return Execute(c);
+    if (c == CMD_ENTER)
+        return EnterKey(*this, x);
 
     char text[kNumberTextSize] = "";
     if (!freshEntry)
         PanelGetEntryText(text);
-    if (!EditText(c, text))
-        return;
+    const Edit edit = EditText(c, text);
+    if (edit == kDropped)
+        return true;
     double value = 0;
     if (!IsAcceptable(text, lineWidth, value)) {
         PanelBeep();
-        return;
+        return false;
     }
-    if (StoreEntry(*this, text, value) && IsDigit(c))
+    if (!StoreEntry(*this, text, value))
+        return false;
+    if (IsDigit(c))
         PlayCue(CommandCue(c));
+    return edit == kEdited;
 }
 
 // Refuses (and says so) a command that needs more values than are stored.

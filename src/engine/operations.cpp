@@ -124,8 +124,9 @@ const MathErrorMessage kMathErrorMessages[] = {
 }  // namespace
 
 // Carries out a command that passed the checks of Key. Every code ends the
-// entry in progress, including the codes that do nothing else.
-void CalcStack::Execute(int code)
+// entry in progress, including the codes that do nothing else. False when
+// the operation failed with a math error, which has been reported.
+bool CalcStack::Execute(int code)
 {
     const int countBefore = count;
     int errorFlag = 0;
@@ -141,6 +142,7 @@ void CalcStack::Execute(int code)
         RestoreOperands(*this, countBefore, taken);
     }
     freshEntry = 1;
+    return !errorFlag;
 }
 
 // Tells the user about the pending math error, if any, and clears it.

@@ -48,11 +48,9 @@ char pendingText[kLineCount][kEntryTextLimit];
 HWND lineControl[kLineCount];
 
 // How deep commands are nested (the drop that a Backspace sends runs inside
-// the Backspace); whether the engine refused the key it is handling (a key
-// of the outermost command: a nested command is part of the key that sent
-// it), and whether it has taken a key of the outermost command.
+// the Backspace), and whether the engine has taken a key of the outermost
+// command: a nested command is part of the key that sent it.
 int commandDepth = 0;
-bool keyRefused = false;
 bool keyTaken = false;
 
 HWND LineControl(int level) {
@@ -95,9 +93,7 @@ void CommandBegins() {
 
 void EngineKey(unsigned code) {
     const bool outermost = commandDepth == 1;
-    if (outermost) keyRefused = false;
-    calculator.Key(code);
-    if (outermost && !keyRefused) keyTaken = true;
+    if (calculator.Key(code) && outermost) keyTaken = true;
 }
 
 // Only the outermost command announces: a screen reader should hear the
@@ -112,8 +108,7 @@ void CommandHandled() {
 
 // The voice first, then the event, in the order of a result, which the
 // engine reads out while handling the key and the panel announces after.
-// An empty line beeps as a refused key does, but refuses no key of a
-// command: another program may send this while a command's box is up.
+// An empty line beeps as a refused key does.
 void AnnounceLine(int level) {
     char shown[kShownTextSize];
     GetWindowTextA(LineControl(level), shown, sizeof shown);
@@ -160,12 +155,10 @@ void PanelPlayCue(const char* name) {
 }
 
 void PanelBeep() {
-    keyRefused = true;
     MessageBeep(0);
 }
 
 void PanelShowError(int stringId) {
-    keyRefused = true;
     FlushDisplayLines();
     ShowMessage(mainWindow, stringId, 0);
 }

@@ -14,7 +14,7 @@ void CommandHandled();
 // Hands a key of the command to the engine, one whose result screen
 // readers are to hear: when the outermost command has been handled, line X
 // is announced once, whether or not its text changed, if the engine took
-// at least one such key. A key the engine refused while handling it (with
+// at least one such key. A key the engine says it refused (with
 // a beep or an error box) counts as not taken; the box is read as a box.
 void EngineKey(unsigned code);
 

@@ -243,3 +243,40 @@ TEST_F(KeyEntryTest, FullStackDigitLeavesTheCalculatorIdleWithNoDigitCue)
     EXPECT_EQ(Line(0), "56");
     EXPECT_EQ(calculator.freshEntry, 0);
 }
+
+// Key says whether it took the key, and it refused exactly when it beeped
+// or showed an error: for every kind of refusal, and for keys taken.
+TEST_F(KeyEntryTest, KeySaysWhetherItTookTheKey)
+{
+    const std::string fullStack = "7" + std::string(kStackCapacity, '\r');  // 7 and 1023 copies
+    const struct Case {
+        const char* name;
+        std::string keysBefore;
+        unsigned code;
+        bool taken;
+    } cases[] = {
+        {"too few operands", "5", CMD_ADD, false},
+        {"division by zero", "5\r0", CMD_DIVIDE, false},
+        {"negative root", "4\xb2", CMD_SQRT, false},
+        {"digit beyond line X", std::string(27, '9'), CMD_DIGIT_9, false},
+        {"second point", "1.", CMD_POINT, false},
+        {"digit on a full stack", fullStack, CMD_DIGIT_5, false},
+        {"Enter on a full stack", fullStack, CMD_ENTER, false},
+        {"overflow", "10\r200", CMD_POWER, false},
+        {"numerical error", "8\xb2" "0.5", CMD_POWER, false},
+        {"Backspace with no number typed", "5\r", CMD_BACKSPACE, false},
+        {"Enter on an empty stack", "", CMD_ENTER, false},
+        {"digit", "", CMD_DIGIT_7, true},
+        {"operation", "2\r3", CMD_ADD, true},
+        {"Enter duplicating X", "3\r", CMD_ENTER, true},
+        {"Backspace dropping the number", "5", CMD_BACKSPACE, true},
+        {"code of no command", "5", 'a', true},
+    };
+    for (const Case& c : cases) {
+        ResetEngineAndRecording();
+        Type(c.keysBefore.c_str());
+        ForgetRecording();
+        EXPECT_EQ(calculator.Key(c.code), c.taken) << c.name;
+        EXPECT_EQ(panelRecording.beeps + panelRecording.errors.size() == 0, c.taken) << c.name;
+    }
+}
