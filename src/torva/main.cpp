@@ -4,7 +4,6 @@
 #include "app_globals.h"
 
 #include "calc_stack.h"  // soundEnabled
-#include "screen_reader.h"
 #include "settings_file.h"
 #include "torva_ids.h"
 
@@ -101,9 +100,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
     ShowWindow(mainWindow, showCommand);
 
     int exitCode = RunMessageLoop(keyboardMap);
-    // Exit ends the loop without destroying the panel, so its annotations
-    // are taken off here, after either way out; then COM is ended.
-    ClearPanelAnnotations();
-    EndCom();
+    EndCom();  // the panel's annotations are off by now (Quit)
     return exitCode;
 }

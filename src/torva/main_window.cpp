@@ -70,9 +70,12 @@ Route RouteOf(unsigned code) {
     }
 }
 
-// Tells the help viewer the help file is no longer needed, then ends the
-// message loop.
+// Both ways out come here while the panel's controls still exist: Exit
+// leaves the panel in place, and a close destroys the panel before its
+// children. Takes the annotations off the controls, tells the help viewer
+// the help file is no longer needed, then ends the message loop.
 void Quit() {
+    ClearPanelAnnotations();
     ReleaseHelp();
     PostQuitMessage(0);
 }

@@ -55,20 +55,25 @@ class Exit : public TorvaTest {
     EXPECT_TRUE(ended) << "the help viewer was left running";
     if (!ended) th::KillProcess(viewer);  // it would hold the test's output open
   }
+
+  // Every way out takes the panel's annotations off its controls, once
+  // they are all made, while the controls still exist.
+  static void ExpectAnnotationsMadeThenCleared() {
+    std::vector<std::string> record = th::RecordedAnnotations();
+    ASSERT_EQ(record.size(), 2 * PanelAnnotations().size());
+    auto half = record.begin() + static_cast<long>(PanelAnnotations().size());
+    std::sort(record.begin(), half);
+    std::sort(half, record.end());
+    EXPECT_EQ(std::vector<std::string>(record.begin(), half), PanelAnnotations());
+    EXPECT_EQ(std::vector<std::string>(half, record.end()), PanelAnnotations(true));
+  }
 };
 
-// Exit leaves the panel in place: its annotations are taken off, once
-// they are all made, before the program ends.
+// Exit leaves the panel in place.
 TEST_F(Exit, ExitButtonRightAfterStart) {
   th::AsyncSend click = torva.ClickAsync(CMD_EXIT);
   ExpectCleanExit();
-  std::vector<std::string> record = th::RecordedAnnotations();
-  ASSERT_EQ(record.size(), 2 * PanelAnnotations().size());
-  auto half = record.begin() + static_cast<long>(PanelAnnotations().size());
-  std::sort(record.begin(), half);
-  std::sort(half, record.end());
-  EXPECT_EQ(std::vector<std::string>(record.begin(), half), PanelAnnotations());
-  EXPECT_EQ(std::vector<std::string>(half, record.end()), PanelAnnotations(true));
+  ExpectAnnotationsMadeThenCleared();
 }
 
 TEST_F(Exit, AltX) {
@@ -78,16 +83,19 @@ TEST_F(Exit, AltX) {
   ExpectCleanExit(viewer);
 }
 
+// Closing destroys the panel, its controls after it.
 TEST_F(Exit, CloseMessage) {
   DWORD viewer = OpenHelp();
   ASSERT_TRUE(PostMessageA(torva.Window(), WM_CLOSE, 0, 0));
   ExpectCleanExit(viewer);
+  ExpectAnnotationsMadeThenCleared();
 }
 
 TEST_F(Exit, SystemMenuClose) {
   DWORD viewer = OpenHelp();
   ASSERT_TRUE(PostMessageA(torva.Window(), WM_SYSCOMMAND, SC_CLOSE, 0));
   ExpectCleanExit(viewer);
+  ExpectAnnotationsMadeThenCleared();
 }
 
 // Alt+F4 shares its key number with Alt+s: it must close the window, not
