@@ -43,7 +43,8 @@ __declspec(dllexport) BOOL WINAPI sndPlaySoundA(LPCSTR name, UINT flags) {
   ReadFile(file, header, sizeof header, &done, NULL);
   CloseHandle(file);
   if (done != sizeof header || header[7] == 0) return FALSE;
-  Sleep((DWORD)((ULONGLONG)header[10] * 1000 / header[7]));
+  /* MulDiv: a 64-bit division would make the 32-bit DLL need libgcc's. */
+  Sleep((DWORD)MulDiv((int)header[10], 1000, (int)header[7]));
   return TRUE;
 }
 #elif !defined(WITHOUT_SNDPLAYSOUND)
