@@ -175,21 +175,34 @@ TEST_F(SettingsAbuse, UnwritableUserCopyTakesTheChoiceOnlyIfItCouldShadowIt) {
 // Neither the Windows directory nor the user's settings folder takes the
 // change: a message names the file, as it is, in whatever letters and
 // with a "%" in it; the choice holds for this run, and the calculator goes
-// on.
+// on. Where the shell knows no application-data folder (the one it names
+// is gone), no user copy can be made, and the message names the
+// Windows-directory file.
 TEST_F(SettingsAbuse, NothingWritableNamesTheFileAndKeepsTheChoice) {
-  ASSERT_TRUE(MoveAppDataTo(std::string(th::kUnspellableAppData) + " 100%s"));
-  ASSERT_TRUE(WriteSettingsBytes("[TORVA]\r\nSound=0\r\n"));
-  ASSERT_TRUE(CreateDirectoryW(th::Wide(th::UserSettingsFolder()).c_str(), nullptr));
-  ASSERT_TRUE(th::SetImmutable(th::SettingsPath(), true));
-  ASSERT_TRUE(th::SetImmutable(th::UserSettingsFolder(), true));
-  Start();
-  th::BoxInfo box;
-  EXPECT_FALSE(SoundDialog(IDC_SOUND_ON, &box));
-  EXPECT_EQ(box.caption, "TORVA NT - Error");
-  EXPECT_EQ(box.text, "Cannot save the Sound setting in " + th::UserSettingsPath() +
-                          ". The choice holds until you exit.");
-  EXPECT_TRUE(SoundDialog()) << "the choice did not hold for this run";
-  ExpectStillCalculates();
+  for (bool folderKnown : {true, false}) {
+    SCOPED_TRACE(folderKnown ? "an application-data folder" : "none known");
+    const std::string appData = folderKnown ? std::string(th::kUnspellableAppData) + " 100%s"
+                                            : std::string("C:\\torva-users\\gone\\AppData");
+    ASSERT_TRUE(MoveAppDataTo(appData));
+    ASSERT_TRUE(WriteSettingsBytes("[TORVA]\r\nSound=0\r\n"));
+    const std::string named = folderKnown ? th::UserSettingsPath() : th::SettingsPath();
+    if (folderKnown) {
+      ASSERT_TRUE(CreateDirectoryW(th::Wide(th::UserSettingsFolder()).c_str(), nullptr));
+      ASSERT_TRUE(th::SetImmutable(th::UserSettingsFolder(), true));
+    } else {
+      ASSERT_TRUE(RemoveDirectoryW(th::Wide(appData).c_str()));
+    }
+    ASSERT_TRUE(th::SetImmutable(th::SettingsPath(), true));
+    Start();
+    th::BoxInfo box;
+    EXPECT_FALSE(SoundDialog(IDC_SOUND_ON, &box));
+    EXPECT_EQ(box.caption, "TORVA NT - Error");
+    EXPECT_EQ(box.text, "Cannot save the Sound setting in " + named +
+                            ". The choice holds until you exit.");
+    EXPECT_TRUE(SoundDialog()) << "the choice did not hold for this run";
+    ExpectStillCalculates();
+    TearDown();
+  }
 }
 
 // The key twice: the first one counts, and a new choice replaces what the
