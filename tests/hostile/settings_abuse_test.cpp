@@ -82,24 +82,14 @@ TEST_F(SettingsAbuse, ProtectedWindowsFileLeavesTheChoiceInTheUserCopy) {
   }
 }
 
-// How a test keeps the user's copy from being written.
-enum class Hold {
-  kImmutable,
-  kHeldOpen,        // open with no sharing, until the Sound dialog is done
-  kLocked,          // immutable, and every byte locked by the test
-  kHeldOpenAtStart  // open with no sharing while the program starts
-};
-
 // Whether the process has loaded the named DLL.
 bool Loaded(HANDLE process, const char* dll) {
   HMODULE modules[512];
   DWORD bytes = 0;
+  char name[MAX_PATH];
   if (!EnumProcessModules(process, modules, sizeof modules, &bytes)) return false;
-  for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; ++i) {
-    char name[MAX_PATH];
-    if (GetModuleBaseNameA(process, modules[i], name, MAX_PATH) && _stricmp(name, dll) == 0)
-      return true;
-  }
+  for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; ++i)
+    if (GetModuleBaseNameA(process, modules[i], name, MAX_PATH) && _stricmp(name, dll) == 0) return true;
   return false;
 }
 
@@ -108,58 +98,50 @@ bool Loaded(HANDLE process, const char* dll) {
 // still reads it; so does one another program holds open or locked, which
 // reads as empty only while it is held. One that cannot hold a key (a
 // folder of that name, a file without it) is passed over, and the
-// Windows-directory file takes the choice. A copy held while the program
-// starts and let go while it waits gives its own value. The program finds
-// the copy's folder through SHELL32 just before it reads the copy, so the
-// hold ends 150 ms after that DLL is seen loaded, inside the program's
-// 0.3 s wait; Wine gives no way to see the first read itself.
+// Windows-directory file takes the choice. A copy held open as the program
+// starts and let go while it waits gives its own value: the hold ends
+// 150 ms after the program loads SHELL32, which it does to find the copy
+// just before reading it (under Wine nothing shows the read itself).
 TEST_F(SettingsAbuse, UnwritableUserCopyTakesTheChoiceOnlyIfItCouldShadowIt) {
   struct Case {
     const char* copy;  // nullptr: a folder of the copy's name
-    Hold hold;
+    bool held;         // held open, with no sharing, rather than immutable
     bool box;
+    bool locked = false;  // immutable and locked, with sharing
+    bool letGoAtStart = false;
   };
-  for (const Case& c : {Case{"[TORVA]\r\nSound=0\r\n", Hold::kImmutable, true},
-                        Case{nullptr, Hold::kImmutable, false},
-                        Case{"[TORVA]\r\nVolume=1\r\n", Hold::kImmutable, false},
-                        Case{"[TORVA]\r\nSound=0\r\n", Hold::kHeldOpen, true},
-                        Case{"[TORVA]\r\nVolume=1\r\n", Hold::kLocked, true},
-                        Case{"[TORVA]\r\nSound=1\r\n", Hold::kHeldOpenAtStart, false}}) {
-    SCOPED_TRACE(std::string(c.copy ? c.copy : "a folder") + ", hold " +
-                 std::to_string(static_cast<int>(c.hold)));
+  for (const Case& c : {Case{"[TORVA]\r\nSound=0\r\n", false, true}, Case{nullptr, false, false},
+                        Case{"[TORVA]\r\nVolume=1\r\n", false, false},
+                        Case{"[TORVA]\r\nSound=0\r\n", true, true},
+                        Case{"[TORVA]\r\nVolume=1\r\n", false, true, true},
+                        Case{"[TORVA]\r\nSound=1\r\n", true, false, false, true}}) {
+    SCOPED_TRACE(std::string(c.copy ? c.copy : "a folder") + (c.held ? ", held open" : "") +
+                 (c.locked ? ", locked" : ""));
     ASSERT_TRUE(CreateDirectoryA(th::UserSettingsFolder().c_str(), nullptr));
     if (c.copy) {
       ASSERT_TRUE(th::WriteSettings(c.copy, th::UserSettingsPath()));
     } else {
       ASSERT_TRUE(CreateDirectoryA(th::UserSettingsPath().c_str(), nullptr));
     }
-    const bool open = c.hold == Hold::kHeldOpen || c.hold == Hold::kHeldOpenAtStart;
-    ASSERT_TRUE(open || th::SetImmutable(th::UserSettingsPath(), true));
-    HANDLE holder = nullptr;
-    if (c.hold != Hold::kImmutable) {
-      holder = CreateFileW(th::Wide(th::UserSettingsPath()).c_str(), GENERIC_READ,
-                           open ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-      ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-      OVERLAPPED everyByte = {};
-      ASSERT_TRUE(open || LockFileEx(holder, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD,
-                                     &everyByte));
-    }
-    const bool startsOn = c.hold == Hold::kHeldOpenAtStart;
-    if (startsOn) {
-      ASSERT_TRUE(torva.Start("", "", false)) << torva.Error();
-      ASSERT_TRUE(th::WaitUntil([&] { return Loaded(torva.Handle(), "shell32.dll"); },
-                                th::kStepTimeout, 1));
+    HANDLE holder = c.held || c.locked
+                        ? CreateFileW(th::Wide(th::UserSettingsPath()).c_str(), GENERIC_READ,
+                                      c.held ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr)
+                        : nullptr;
+    ASSERT_TRUE(c.held ? holder != INVALID_HANDLE_VALUE : th::SetImmutable(th::UserSettingsPath(), true));
+    OVERLAPPED everyByte = {};
+    ASSERT_TRUE(!c.locked || LockFileEx(holder, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &everyByte));
+    ASSERT_TRUE(torva.Start("", "", !c.letGoAtStart)) << torva.Error();
+    if (c.letGoAtStart) {
+      ASSERT_TRUE(th::WaitUntil([&] { return Loaded(torva.Handle(), "shell32.dll"); }, th::kStepTimeout, 1));
       Sleep(150);
       CloseHandle(holder);
       holder = nullptr;
       ASSERT_TRUE(torva.WaitForWindow());
-    } else {
-      Start();
     }
     th::BoxInfo box;
-    EXPECT_EQ(SoundDialog(startsOn ? IDC_SOUND_OFF : IDC_SOUND_ON, c.box ? &box : nullptr),
-              startsOn);
+    EXPECT_EQ(SoundDialog(c.letGoAtStart ? IDC_SOUND_OFF : IDC_SOUND_ON, c.box ? &box : nullptr),
+              c.letGoAtStart);
     if (c.box) {
       EXPECT_EQ(box.text, "Cannot save the Sound setting in " + th::UserSettingsPath() +
                               ". The choice holds until you exit.");
@@ -167,7 +149,7 @@ TEST_F(SettingsAbuse, UnwritableUserCopyTakesTheChoiceOnlyIfItCouldShadowIt) {
     if (holder) CloseHandle(holder);
     torva.Kill();
     Start();
-    EXPECT_EQ(SoundDialog(), c.box == startsOn) << "the next start did not read what was saved";
+    EXPECT_EQ(SoundDialog(), c.box == c.letGoAtStart) << "the next start did not read what was saved";
     TearDown();
   }
 }
@@ -175,34 +157,32 @@ TEST_F(SettingsAbuse, UnwritableUserCopyTakesTheChoiceOnlyIfItCouldShadowIt) {
 // Neither the Windows directory nor the user's settings folder takes the
 // change: a message names the file, as it is, in whatever letters and
 // with a "%" in it; the choice holds for this run, and the calculator goes
-// on. Where the shell knows no application-data folder (the one it names
-// is gone), no user copy can be made, and the message names the
-// Windows-directory file.
+// on.
 TEST_F(SettingsAbuse, NothingWritableNamesTheFileAndKeepsTheChoice) {
-  for (bool folderKnown : {true, false}) {
-    SCOPED_TRACE(folderKnown ? "an application-data folder" : "none known");
-    const std::string appData = folderKnown ? std::string(th::kUnspellableAppData) + " 100%s"
-                                            : std::string("C:\\torva-users\\gone\\AppData");
-    ASSERT_TRUE(MoveAppDataTo(appData));
-    ASSERT_TRUE(WriteSettingsBytes("[TORVA]\r\nSound=0\r\n"));
-    const std::string named = folderKnown ? th::UserSettingsPath() : th::SettingsPath();
-    if (folderKnown) {
-      ASSERT_TRUE(CreateDirectoryW(th::Wide(th::UserSettingsFolder()).c_str(), nullptr));
-      ASSERT_TRUE(th::SetImmutable(th::UserSettingsFolder(), true));
-    } else {
-      ASSERT_TRUE(RemoveDirectoryW(th::Wide(appData).c_str()));
-    }
-    ASSERT_TRUE(th::SetImmutable(th::SettingsPath(), true));
-    Start();
-    th::BoxInfo box;
-    EXPECT_FALSE(SoundDialog(IDC_SOUND_ON, &box));
-    EXPECT_EQ(box.caption, "TORVA NT - Error");
-    EXPECT_EQ(box.text, "Cannot save the Sound setting in " + named +
-                            ". The choice holds until you exit.");
-    EXPECT_TRUE(SoundDialog()) << "the choice did not hold for this run";
-    ExpectStillCalculates();
-    TearDown();
-  }
+  ASSERT_TRUE(MoveAppDataTo(std::string(th::kUnspellableAppData) + " 100%s"));
+  ASSERT_TRUE(WriteSettingsBytes("[TORVA]\r\nSound=0\r\n"));
+  ASSERT_TRUE(CreateDirectoryW(th::Wide(th::UserSettingsFolder()).c_str(), nullptr));
+  ASSERT_TRUE(th::SetImmutable(th::SettingsPath(), true));
+  ASSERT_TRUE(th::SetImmutable(th::UserSettingsFolder(), true));
+  Start();
+  th::BoxInfo box;
+  EXPECT_FALSE(SoundDialog(IDC_SOUND_ON, &box));
+  EXPECT_EQ(box.caption, "TORVA NT - Error");
+  EXPECT_EQ(box.text, "Cannot save the Sound setting in " + th::UserSettingsPath() +
+                          ". The choice holds until you exit.");
+  EXPECT_TRUE(SoundDialog()) << "the choice did not hold for this run";
+  ExpectStillCalculates();
+  TearDown();
+  // The shell names a folder that is gone: no user copy can be made, and
+  // the box names the Windows-directory file.
+  ASSERT_TRUE(MoveAppDataTo("C:\\torva-users\\gone"));
+  ASSERT_TRUE(RemoveDirectoryA("C:\\torva-users\\gone"));
+  ASSERT_TRUE(WriteSettingsBytes("[TORVA]\r\nSound=0\r\n"));
+  ASSERT_TRUE(th::SetImmutable(th::SettingsPath(), true));
+  Start();
+  EXPECT_FALSE(SoundDialog(IDC_SOUND_ON, &box));
+  EXPECT_EQ(box.text, "Cannot save the Sound setting in " + th::SettingsPath() +
+                          ". The choice holds until you exit.");
 }
 
 // The key twice: the first one counts, and a new choice replaces what the
