@@ -27,21 +27,26 @@ void RegisterPanelClass() {
 }
 
 typedef BOOL(WINAPI* SetDefaultDllDirectoriesFunction)(DWORD directories);
+typedef BOOL(WINAPI* SetDllDirectoryFunction)(LPCSTR folder);
 
 // A DLL that a system DLL loads later by a bare name (WINMM loads its audio
 // driver so) would be looked for beside TORVA.EXE and in the current
 // folder first. Limit every later search to the system folder, where the
 // system knows the search flags; elsewhere at least take the current
-// folder out of the search.
+// folder out of the search, where the system can (XP SP1 and later). Both
+// are looked up, so that the program still starts on XP without a service
+// pack.
 void LimitDllSearchToSystemFolder() {
+    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
     if (SystemHasDllSearchFlags()) {
         SetDefaultDllDirectoriesFunction setDefaultDirectories =
-            LibraryFunction<SetDefaultDllDirectoriesFunction>(GetModuleHandleA("KERNEL32.DLL"),
-                                                              "SetDefaultDllDirectories");
+            LibraryFunction<SetDefaultDllDirectoriesFunction>(kernel, "SetDefaultDllDirectories");
         if (setDefaultDirectories != NULL && setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
             return;
     }
-    SetDllDirectoryA("");
+    SetDllDirectoryFunction setDllDirectory =
+        LibraryFunction<SetDllDirectoryFunction>(kernel, "SetDllDirectoryA");
+    if (setDllDirectory != NULL) setDllDirectory("");
 }
 
 // A character accelerator with Alt also matches the key-down of the virtual

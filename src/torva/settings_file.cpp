@@ -71,25 +71,43 @@ bool ReadUserCopyKey(int* value) {
 
 // Whether another program (a file-sync client, an editor) holds the copy
 // open or locked at this moment. The profile calls read such a copy as
-// empty and report no failure, so it is opened for reading here, with full
-// sharing, read and closed at once: a sharing or lock violation says it is
-// held, and would read as it is once let go. Anything else (a folder of
-// that name, a file this user may never read) will read as empty at the
-// next start too.
+// empty and report no failure, so it is opened here, for reading with full
+// sharing: a sharing violation says it is held open, and one shared lock
+// over every byte, refused with a lock violation, that a part of it is
+// locked. Either reads as it is once let go. The lock asks nothing of the
+// file's contents, so its size does not matter. Anything else (a folder of
+// that name, a file this user may never read, a device) will read as empty
+// at the next start too.
 bool HeldByAnotherProgram() {
     HANDLE file = CreateFileW(userCopy, GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
-    char buffer[4096];
-    DWORD read = 0;
-    BOOL ok;
-    do {
-        ok = ReadFile(file, buffer, sizeof buffer, &read, NULL);
-    } while (ok && read > 0);
-    bool locked = !ok && GetLastError() == ERROR_LOCK_VIOLATION;
+    bool locked = false;
+    if (GetFileType(file) == FILE_TYPE_DISK) {
+        OVERLAPPED everyByte = {};
+        if (LockFileEx(file, LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &everyByte)) {
+            UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &everyByte);
+        } else {
+            locked = GetLastError() == ERROR_LOCK_VIOLATION;
+        }
+    }
     CloseHandle(file);
     return locked;
+}
+
+// A sync client or an editor holds a file for a moment while it writes it:
+// a copy held at start is waited for, kHeldCopyWaits times kHeldCopyWaitMs
+// (0.3 s) at most, before the Windows-directory file serves.
+const int kHeldCopyWaits = 3;
+const DWORD kHeldCopyWaitMs = 100;
+
+// The read that came back keyless may have met the hold; the copy is
+// read again once it is let go, or once waiting has run out.
+bool ReadUserCopyKeyOnceLetGo(int* value) {
+    for (int wait = 0; wait < kHeldCopyWaits && HeldByAnotherProgram(); ++wait)
+        Sleep(kHeldCopyWaitMs);
+    return ReadUserCopyKey(value);
 }
 
 bool WriteUserCopy(int soundOn) {
@@ -112,14 +130,18 @@ bool WriteNewUserCopy(int soundOn) {
 
 // Writes the choice where the next start will read it. A copy that holds
 // the key is read first, so nothing else may take a change it refuses, nor
-// one another program holds, which may hold the key; a copy that cannot
-// hold one (a folder of that name, an unreadable file) is passed over at
-// the next start, so the Windows-directory file serves.
+// one another program holds, which may hold the key. A write that failed
+// while no hold is found is tried once more, as the hold may have ended
+// in between; only then is the copy's key read. A copy that cannot hold
+// one (a folder of that name, an unreadable file) is passed over at the
+// next start, so the Windows-directory file serves.
 bool SaveSoundSetting(int soundOn) {
     if (UserCopyExists()) {
         int ignored = 0;
         if (WriteUserCopy(soundOn)) return true;
-        if (ReadUserCopyKey(&ignored) || HeldByAnotherProgram()) return false;
+        if (HeldByAnotherProgram()) return false;
+        if (WriteUserCopy(soundOn)) return true;
+        if (ReadUserCopyKey(&ignored)) return false;
         return WriteWindowsFile(soundOn);
     }
     return WriteWindowsFile(soundOn) || WriteNewUserCopy(soundOn);
@@ -147,7 +169,8 @@ int ReadSoundSetting() {
     MultiByteToWideChar(CP_ACP, 0, soundKeyName, -1, key, kStringLimit);
     FindUserCopy();
     int value = 0;
-    if (UserCopyExists() && ReadUserCopyKey(&value)) return value;
+    if (UserCopyExists() && (ReadUserCopyKey(&value) || ReadUserCopyKeyOnceLetGo(&value)))
+        return value;
     return static_cast<int>(GetPrivateProfileIntA(className, soundKeyName, 0, settingsFileName));
 }
 

@@ -7,6 +7,8 @@
 
 #include "hostile_fixture.h"
 
+#include <psapi.h>  // after windows.h
+
 namespace {
 
 class SettingsAbuse : public HostileTest {
@@ -80,35 +82,66 @@ TEST_F(SettingsAbuse, ProtectedWindowsFileLeavesTheChoiceInTheUserCopy) {
   }
 }
 
+// Whether the process has loaded the named DLL.
+bool Loaded(HANDLE process, const char* dll) {
+  HMODULE modules[512];
+  DWORD bytes = 0;
+  char name[MAX_PATH];
+  if (!EnumProcessModules(process, modules, sizeof modules, &bytes)) return false;
+  for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; ++i)
+    if (GetModuleBaseNameA(process, modules[i], name, MAX_PATH) && _stricmp(name, dll) == 0) return true;
+  return false;
+}
+
 // A user copy that exists but cannot be written: one that holds the key
 // would shadow any other write, so the box names it and the next start
-// still reads it; so does one another program holds open, which reads as
-// empty only while it is held. One that cannot hold a key (a folder of
-// that name, a file without it) is passed over, and the Windows-directory
-// file takes the choice.
+// still reads it; so does one another program holds open or locked, which
+// reads as empty only while it is held. One that cannot hold a key (a
+// folder of that name, a file without it) is passed over, and the
+// Windows-directory file takes the choice. A copy held open as the program
+// starts and let go while it waits gives its own value: the hold ends
+// 150 ms after the program loads SHELL32, which it does to find the copy
+// just before reading it (under Wine nothing shows the read itself).
 TEST_F(SettingsAbuse, UnwritableUserCopyTakesTheChoiceOnlyIfItCouldShadowIt) {
   struct Case {
     const char* copy;  // nullptr: a folder of the copy's name
     bool held;         // held open, with no sharing, rather than immutable
     bool box;
+    bool locked = false;  // immutable and locked, with sharing
+    bool letGoAtStart = false;
   };
   for (const Case& c : {Case{"[TORVA]\r\nSound=0\r\n", false, true}, Case{nullptr, false, false},
                         Case{"[TORVA]\r\nVolume=1\r\n", false, false},
-                        Case{"[TORVA]\r\nSound=0\r\n", true, true}}) {
-    SCOPED_TRACE(std::string(c.copy ? c.copy : "a folder") + (c.held ? ", held open" : ""));
+                        Case{"[TORVA]\r\nSound=0\r\n", true, true},
+                        Case{"[TORVA]\r\nVolume=1\r\n", false, true, true},
+                        Case{"[TORVA]\r\nSound=1\r\n", true, false, false, true}}) {
+    SCOPED_TRACE(std::string(c.copy ? c.copy : "a folder") + (c.held ? ", held open" : "") +
+                 (c.locked ? ", locked" : ""));
     ASSERT_TRUE(CreateDirectoryA(th::UserSettingsFolder().c_str(), nullptr));
     if (c.copy) {
       ASSERT_TRUE(th::WriteSettings(c.copy, th::UserSettingsPath()));
     } else {
       ASSERT_TRUE(CreateDirectoryA(th::UserSettingsPath().c_str(), nullptr));
     }
-    HANDLE holder = c.held ? CreateFileW(th::Wide(th::UserSettingsPath()).c_str(), GENERIC_READ, 0,
-                                         nullptr, OPEN_EXISTING, 0, nullptr)
-                           : nullptr;
+    HANDLE holder = c.held || c.locked
+                        ? CreateFileW(th::Wide(th::UserSettingsPath()).c_str(), GENERIC_READ,
+                                      c.held ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr)
+                        : nullptr;
     ASSERT_TRUE(c.held ? holder != INVALID_HANDLE_VALUE : th::SetImmutable(th::UserSettingsPath(), true));
-    Start();
+    OVERLAPPED everyByte = {};
+    ASSERT_TRUE(!c.locked || LockFileEx(holder, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &everyByte));
+    ASSERT_TRUE(torva.Start("", "", !c.letGoAtStart)) << torva.Error();
+    if (c.letGoAtStart) {
+      ASSERT_TRUE(th::WaitUntil([&] { return Loaded(torva.Handle(), "shell32.dll"); }, th::kStepTimeout, 1));
+      Sleep(150);
+      CloseHandle(holder);
+      holder = nullptr;
+      ASSERT_TRUE(torva.WaitForWindow());
+    }
     th::BoxInfo box;
-    EXPECT_FALSE(SoundDialog(IDC_SOUND_ON, c.box ? &box : nullptr));
+    EXPECT_EQ(SoundDialog(c.letGoAtStart ? IDC_SOUND_OFF : IDC_SOUND_ON, c.box ? &box : nullptr),
+              c.letGoAtStart);
     if (c.box) {
       EXPECT_EQ(box.text, "Cannot save the Sound setting in " + th::UserSettingsPath() +
                               ". The choice holds until you exit.");
@@ -116,7 +149,7 @@ TEST_F(SettingsAbuse, UnwritableUserCopyTakesTheChoiceOnlyIfItCouldShadowIt) {
     if (holder) CloseHandle(holder);
     torva.Kill();
     Start();
-    EXPECT_EQ(SoundDialog(), !c.box) << "the next start did not read what was saved";
+    EXPECT_EQ(SoundDialog(), c.box == c.letGoAtStart) << "the next start did not read what was saved";
     TearDown();
   }
 }
@@ -139,6 +172,17 @@ TEST_F(SettingsAbuse, NothingWritableNamesTheFileAndKeepsTheChoice) {
                           ". The choice holds until you exit.");
   EXPECT_TRUE(SoundDialog()) << "the choice did not hold for this run";
   ExpectStillCalculates();
+  TearDown();
+  // The shell names a folder that is gone: no user copy can be made, and
+  // the box names the Windows-directory file.
+  ASSERT_TRUE(MoveAppDataTo("C:\\torva-users\\gone"));
+  ASSERT_TRUE(RemoveDirectoryA("C:\\torva-users\\gone"));
+  ASSERT_TRUE(WriteSettingsBytes("[TORVA]\r\nSound=0\r\n"));
+  ASSERT_TRUE(th::SetImmutable(th::SettingsPath(), true));
+  Start();
+  EXPECT_FALSE(SoundDialog(IDC_SOUND_ON, &box));
+  EXPECT_EQ(box.text, "Cannot save the Sound setting in " + th::SettingsPath() +
+                          ". The choice holds until you exit.");
 }
 
 // The key twice: the first one counts, and a new choice replaces what the
