@@ -103,7 +103,7 @@ add_custom_target(package DEPENDS ${torva_packages})
 # zip and installer packed from it, and the installer signed in turn; the
 # unsigned package stays as it is. The certificate is named only in the
 # environment of the build (TORVA_SIGN_*, see make_package.py sign), never
-# in the cache, so no build tree records even where the key is. The target
+# in the cache, so that a build tree keeps no trace of it. The target
 # always runs: another certificate changes no file that make could see.
 set(torva_signed ${CMAKE_BINARY_DIR}/signed/${torva_package_name})
 set(torva_sign ${torva_make_package} sign --name "TORVA NT")
