@@ -131,139 +131,96 @@ if ! check_release "$one/build/release"; then
 fi
 
 # ------------------------------------------------------- the signed release
-# The first build's release signed as a publisher would sign it, with a
-# throwaway root and a code-signing certificate it issued, made for this
-# run in a temporary folder outside the build trees. The signature must
-# hold for both programs and both installers and break when one byte
-# changes; it must be all that signing adds; the unsigned packages stay as
-# they were; neither key nor password gets into a build tree or a log; and
-# the signed installers pass the MSI test, whose installed program (the
-# signed one) must speak a key and open its help.
+# The first build's release signed again, with a throwaway root and a
+# code-signing certificate it issued, made for this run outside the build
+# trees. Both programs (as the zips hold them) and both installers must
+# verify, signing must add nothing but the signature, one changed byte must
+# break it, the unsigned packages and the logs must stay as they were, and
+# the MSI test must pass on both signed installers, running the signed
+# programs they install.
 keys=$(mktemp -d)
 trap 'rm -rf "$keys"' EXIT
-signing_failures=0
+signing_start=$SECONDS signing_failures=0
 signing_failed() { echo "SIGNED RELEASE: $*"; signing_failures=$((signing_failures + 1)); }
+(cd "$keys" && openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=TORVA NT throwaway root" \
+   -keyout root.key -out root.pem && openssl rand -hex 16 >password.txt &&
+ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=TORVA NT throwaway publisher" \
+   -CA root.pem -CAkey root.key -addext extendedKeyUsage=codeSigning -addext basicConstraints=CA:FALSE \
+   -keyout signer.key -out signer.pem &&
+ openssl pkcs12 -export -in signer.pem -inkey signer.key -passout file:password.txt -out signer.p12) \
+  >"$work/certificate.log" 2>&1 || { cat "$work/certificate.log"; exit 1; }
 
-# throwaway_certificate: in $keys, root.pem and signer.p12, whose key's
-# password is in password.txt.
-throwaway_certificate() {
-  (cd "$keys" &&
-     openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=TORVA NT throwaway root" \
-       -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign \
-       -keyout root.key -out root.pem &&
-     openssl req -newkey rsa:2048 -nodes -subj "/CN=TORVA NT throwaway publisher" \
-       -keyout signer.key -out signer.csr &&
-     printf 'keyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >signer.ext &&
-     openssl x509 -req -in signer.csr -CA root.pem -CAkey root.key -days 2 \
-       -extfile signer.ext -out signer.pem &&
-     openssl rand -hex 16 >password.txt &&
-     openssl pkcs12 -export -in signer.pem -inkey signer.key -passout file:password.txt \
-       -out signer.p12) >"$work/certificate.log" 2>&1
-}
-
-# sign_release LOG [VARIABLE=VALUE...]: scripts/release.sh in the first
-# build again, given the certificate; only the signed files are new.
+# sign_release LOG [VARIABLE=VALUE...]: scripts/release.sh in the first build again, signing.
 sign_release() {
-  local log=$1
-  shift
   (cd "$one" && env TORVA_SIGN_PKCS12="$keys/signer.p12" TORVA_SIGN_PASSWORD_FILE="$keys/password.txt" \
-     "$@" scripts/release.sh "${release_options[@]}") >"$log" 2>&1
+     "${@:2}" scripts/release.sh "${release_options[@]}") >"$1" 2>&1
 }
 
-# same_but_signature UNSIGNED SIGNED: the signed program with its signature
-# removed is the unsigned one, but for the PE checksum (which signing
-# updates) and up to 7 zero bytes at the end (removal leaves the padding
-# that aligned the signature).
-same_but_signature() {
-  osslsigncode remove-signature -in "$2" -out "$2.removed" >/dev/null 2>&1 &&
-  python3 - "$1" "$2.removed" <<'PY'
+# verified FILE: signed for TORVA NT, by a certificate of the throwaway root.
+verified() {
+  osslsigncode verify -CAfile "$keys/root.pem" -in "$1" >"$work/verify.log" 2>&1 &&
+    grep -qx $'\tText description: TORVA NT' "$work/verify.log"
+}
+
+# same_but_checksum UNSIGNED REMOVED: the program with its signature removed
+# differs from the unsigned one only in the PE checksum, and by up to 7
+# zero bytes at the end, the padding that aligned the signature.
+same_but_checksum() {
+  python3 - "$@" <<'PY'
 import struct, sys
 unsigned, removed = (open(path, "rb").read() for path in sys.argv[1:])
-checksum = struct.unpack_from("<I", unsigned, 0x3C)[0] + 88  # in the optional header
-padding = removed[len(unsigned):]
-same = (removed[:checksum] == unsigned[:checksum]
-        and removed[checksum + 4:len(unsigned)] == unsigned[checksum + 4:])
-sys.exit(0 if same and len(padding) < 8 and not padding.strip(b"\0") else 1)
+at = struct.unpack_from("<I", unsigned, 0x3C)[0] + 88  # the checksum, in the optional header
+end = len(unsigned)
+sys.exit(removed[:at] + removed[at + 4:end] != unsigned[:at] + unsigned[at + 4:]
+         or len(removed) - end not in range(8) or removed[end:].strip(b"\0") != b"")
 PY
 }
 
-# try_installer PRESET PROGRAM_FILES: the MSI test on the signed installer,
-# in the Wine session of the repository's own PRESET tree with its test
+# try_installer PRESET PROGRAM_FILES: the MSI test on the signed installer, in
+# the Wine session of the repository's own tree for PRESET and with its test
 # programs (which scripts/test.sh has built; built here otherwise).
 try_installer() {
-  local tree=$repo/build/$1 signed status
-  signed=$(echo "$one/build/$1/signed/TORVA-"*.msi)
-  { [ -f "$tree/CMakeCache.txt" ] || cmake --preset "$1"; } >"$work/tests-$1.log" 2>&1 &&
-    cmake --build "$tree" --target cue_playback_test help_e2e -j "${JOBS:-2}" >>"$work/tests-$1.log" 2>&1 &&
+  local tree=$repo/build/$1 msi status
+  msi=$(echo "$one/build/$1/signed/TORVA-"*.msi)
+  { [ -f "$tree/CMakeCache.txt" ] || cmake --preset "$1"; } >"$work/msi-$1.log" 2>&1 &&
+    cmake --build "$tree" --target cue_playback_test help_e2e -j "${JOBS:-2}" >>"$work/msi-$1.log" 2>&1 &&
     tests/wine/session.sh start "$tree/wine-session" || return 1
-  tests/audio/msi_install_test.sh "$work/msi-$1" tests/wine/session.sh "$tree/wine-session" \
-    "$signed" "${signed%.msi}" "$2" "$tree/tests/audio/cue_playback_test.exe" \
-    "$tree/tests/help/help_e2e.exe" help/torva.hlpsrc >"$work/msi-$1.log" 2>&1
+  tests/audio/msi_install_test.sh "$work/msi-$1" tests/wine/session.sh "$tree/wine-session" "$msi" \
+    "${msi%.msi}" "$2" "$tree/tests/audio/cue_playback_test.exe" "$tree/tests/help/help_e2e.exe" \
+    help/torva.hlpsrc >>"$work/msi-$1.log" 2>&1
   status=$?
   tests/wine/session.sh stop "$tree/wine-session"
   return $status
 }
 
-# check_timestamp_request: no time-stamp server can be reached here, so
-# only this: the one given is asked for an RFC 3161 time stamp on
-# osslsigncode's command line, and failing to reach it stops the release.
-check_timestamp_request() {
-  sign_release "$work/timestamp.log" TORVA_SIGN_TIMESTAMP_URL=http://127.0.0.1:9/ &&
-    signing_failed "a time-stamp server that cannot be reached did not stop the release"
-  grep -qF -- " -ts http://127.0.0.1:9/ " "$work/timestamp.log" ||
-    signing_failed "the time-stamp server given was not asked (-ts); see $work/timestamp.log"
-}
-
-# check_signatures RELEASE: both programs, as the zips hold them, and both
-# installers are signed for TORVA NT by the throwaway certificate, and
-# signing added nothing else; one bit changed in the program's code (50000
-# bytes in, inside .text) breaks the signature.
-check_signatures() {
-  local arch file
-  for arch in win64 win32; do
-    unzip -p "$1"/TORVA-*-$arch.zip "*/TORVA.EXE" >"$work/TORVA-$arch.EXE"
-    same_but_signature "$one/build/mingw${arch#win}/package/TORVA-"*/TORVA.EXE "$work/TORVA-$arch.EXE" ||
-      signing_failed "signing the $arch TORVA.EXE changed more than its signature"
-  done
-  for file in "$work"/TORVA-win*.EXE "$1"/*.msi; do
-    osslsigncode verify -CAfile "$keys/root.pem" -in "$file" >"$work/verify.log" 2>&1 &&
-      grep -qx $'\tText description: TORVA NT' "$work/verify.log" ||
-      signing_failed "$(basename "$file") is not signed for TORVA NT by the throwaway certificate"
-  done
-  python3 - "$work/TORVA-win64.EXE" <<'PY'
-import sys
-with open(sys.argv[1], "r+b") as exe:
-    exe.seek(50000)
-    changed = exe.read(1)[0] ^ 1
-    exe.seek(50000)
-    exe.write(bytes([changed]))
-PY
-  osslsigncode verify -CAfile "$keys/root.pem" -in "$work/TORVA-win64.EXE" >/dev/null 2>&1 &&
-    signing_failed "the signature still holds with a byte of TORVA.EXE changed"
-}
-
-# check_nothing_else: the unsigned packages of the first build are still
-# those of the second, and neither the password nor a key (not even the
-# PKCS#12 file) is anywhere in its build tree or in a log.
-check_nothing_else() {
-  local file
-  while read -r file; do
-    cmp -s "$one/build/$file" "$two/build/$file" || signing_failed "signing changed the unsigned $file"
-  done < <(cd "$one/build" && find mingw64/package/TORVA-* mingw32/package/TORVA-* mingw*/TORVA-* -type f)
-  grep -rlF -f "$keys/password.txt" -e "PRIVATE KEY-----" "$one/build" "$work"/*.log &&
-    signing_failed "the password or a key was written in these files"
-  find "$one/build" -type f -size "$(stat -c %s "$keys/signer.p12")c" \
-    -exec cmp -s "$keys/signer.p12" {} \; -print | grep . &&
-    signing_failed "the PKCS#12 file was copied there"
-}
-
-signing_start=$SECONDS
-throwaway_certificate || { cat "$work/certificate.log"; exit 1; }
-check_timestamp_request
+# No time-stamp server can be reached here: only that the URL reaches
+# osslsigncode's command line, and that a server that does not answer
+# stops the release.
+sign_release "$work/timestamp.log" TORVA_SIGN_TIMESTAMP_URL=http://127.0.0.1:9/ &&
+  signing_failed "a time-stamp server that does not answer did not stop the release"
+grep -qF -- " -ts http://127.0.0.1:9/ " "$work/timestamp.log" ||
+  signing_failed "the time-stamp server was not asked (-ts); see $work/timestamp.log"
 sign_release "$work/signed.log" || { tail -20 "$work/signed.log"; exit 1; }
-check_release "$one/build/release" || signing_failed "SHA256SUMS or the zips are not as they should be"
-check_signatures "$one/build/release"
-check_nothing_else
+release=$one/build/release
+check_release "$release" || signing_failed "SHA256SUMS or the zips are not as they should be"
+for msi in "$release"/*.msi; do
+  verified "$msi" || signing_failed "$(basename "$msi") is not signed for TORVA NT by the throwaway root"
+done
+for arch in win64 win32; do
+  exe=$work/$arch.EXE
+  unzip -p "$release"/TORVA-*-$arch.zip "*/TORVA.EXE" >"$exe"
+  verified "$exe" || signing_failed "the $arch TORVA.EXE is not signed for TORVA NT by the throwaway root"
+  osslsigncode remove-signature -in "$exe" -out "$exe.removed" >/dev/null 2>&1 &&
+    same_but_checksum "$two/build/mingw${arch#win}/package/TORVA-"*/TORVA.EXE "$exe.removed" ||
+    signing_failed "signing the $arch TORVA.EXE changed more than its signature"
+  # One bit changed in the program's code (.text holds byte 50000).
+  python3 -c 'import sys; f = sys.argv[1]; d = bytearray(open(f, "rb").read()); d[50000] ^= 1; open(f, "wb").write(d)' "$exe"
+  verified "$exe" && signing_failed "the signature still holds with a byte of the $arch TORVA.EXE changed"
+done
+while read -r file; do
+  cmp -s "$one/build/$file" "$two/build/$file" || signing_failed "signing changed the unsigned $file"
+done < <(cd "$one/build" && find mingw64/package/TORVA-* mingw32/package/TORVA-* mingw*/TORVA-* -type f)
+grep -rlF -f "$keys/password.txt" "$one/build" "$work"/*.log && signing_failed "the password was written there"
 try_installer mingw64 'C:\Program Files' || signing_failed "the signed 64-bit installer; see $work/msi-mingw64.log"
 try_installer mingw32 'C:\Program Files (x86)' || signing_failed "the signed 32-bit installer; see $work/msi-mingw32.log"
 if [ "$signing_failures" -ne 0 ]; then
