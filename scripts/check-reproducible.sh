@@ -135,9 +135,9 @@ fi
 # code-signing certificate it issued, made for this run outside the build
 # trees. Both programs (as the zips hold them) and both installers must
 # verify, signing must add nothing but the signature, one changed byte must
-# break it, the unsigned packages and the logs must stay as they were, and
-# the MSI test must pass on both signed installers, running the signed
-# programs they install.
+# break it, the unsigned packages must stay as they were, no file of the
+# build tree nor any log may hold the password, and the MSI test must pass
+# on both signed installers, running the signed programs they install.
 keys=$(mktemp -d)
 trap 'rm -rf "$keys"' EXIT
 signing_start=$SECONDS signing_failures=0
