@@ -61,10 +61,15 @@ add_custom_command(
   COMMENT "Staging ${torva_package_name}: TORVA.EXE stripped, its cues, help and keyboard map"
   VERBATIM)
 
+# How a staged folder is packed, the same for the signed release below.
+set(torva_zip_options --date ${TORVA_SOURCE_DATE_EPOCH})
+set(torva_msi_options
+    --date ${TORVA_SOURCE_DATE_EPOCH} --wxs ${PROJECT_SOURCE_DIR}/package/torva.wxs
+    --version ${PROJECT_VERSION} --arch ${torva_msi_arch} --icon ${CMAKE_BINARY_DIR}/res/iconx.ico)
+
 add_custom_command(
   OUTPUT ${TORVA_PACKAGE_ZIP}
-  COMMAND ${torva_make_package} zip ${TORVA_PACKAGE_STAGE} ${TORVA_PACKAGE_ZIP}
-          --date ${TORVA_SOURCE_DATE_EPOCH}
+  COMMAND ${torva_make_package} zip ${TORVA_PACKAGE_STAGE} ${TORVA_PACKAGE_ZIP} ${torva_zip_options}
   DEPENDS ${torva_staged} ${TORVA_SOURCE_DATE_FILE} ${PROJECT_SOURCE_DIR}/package/make_package.py
   COMMENT "Packing ${torva_package_name}.zip"
   VERBATIM)
@@ -74,10 +79,7 @@ if(TORVA_WIXL AND TORVA_MSIBUILD)
   set(TORVA_PACKAGE_MSI ${CMAKE_BINARY_DIR}/${torva_package_name}.msi)
   add_custom_command(
     OUTPUT ${TORVA_PACKAGE_MSI}
-    COMMAND ${torva_make_package} msi ${TORVA_PACKAGE_STAGE} ${TORVA_PACKAGE_MSI}
-            --date ${TORVA_SOURCE_DATE_EPOCH} --wxs ${PROJECT_SOURCE_DIR}/package/torva.wxs
-            --version ${PROJECT_VERSION} --arch ${torva_msi_arch}
-            --icon ${CMAKE_BINARY_DIR}/res/iconx.ico
+    COMMAND ${torva_make_package} msi ${TORVA_PACKAGE_STAGE} ${TORVA_PACKAGE_MSI} ${torva_msi_options}
     DEPENDS ${torva_staged} ${TORVA_SOURCE_DATE_FILE} ${PROJECT_SOURCE_DIR}/package/make_package.py
             ${PROJECT_SOURCE_DIR}/package/torva.wxs torva_icon
     COMMENT "Building the installer ${torva_package_name}.msi"
@@ -92,3 +94,32 @@ endif()
 # for CPack.
 file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourceConfig.cmake)
 add_custom_target(package DEPENDS ${torva_packages})
+
+# The same release signed (Authenticode), for scripts/release.sh:
+#
+#   cmake --build <build> --target package_signed
+#
+# makes <build>/signed/: the staged folder again with TORVA.EXE signed, the
+# zip and installer packed from it, and the installer signed in turn; the
+# unsigned package stays as it is. The certificate is named only in the
+# environment of the build (TORVA_SIGN_*, see make_package.py sign), never
+# in the cache, so that a build tree keeps no trace of it. The target
+# always runs: another certificate changes no file that make could see.
+set(torva_signed ${CMAKE_BINARY_DIR}/signed/${torva_package_name})
+set(torva_sign ${torva_make_package} sign --name "TORVA NT")
+if(PROJECT_HOMEPAGE_URL)
+  list(APPEND torva_sign --url ${PROJECT_HOMEPAGE_URL})
+endif()
+set(torva_sign_commands
+    COMMAND ${torva_make_package} stage ${torva_signed} ${torva_staged}
+    COMMAND ${torva_sign} ${torva_signed}/TORVA.EXE
+    COMMAND ${torva_make_package} zip ${torva_signed} ${torva_signed}.zip ${torva_zip_options})
+if(TORVA_PACKAGE_MSI)
+  list(APPEND torva_sign_commands
+       COMMAND ${torva_make_package} msi ${torva_signed} ${torva_signed}.msi ${torva_msi_options}
+       COMMAND ${torva_sign} ${torva_signed}.msi)
+endif()
+add_custom_target(package_signed ${torva_sign_commands}
+                  COMMENT "Signing ${torva_package_name}: TORVA.EXE, then the installer packed with it"
+                  VERBATIM)
+add_dependencies(package_signed package)

@@ -6,12 +6,14 @@ same inputs and the same date (the last commit's, SOURCE_DATE_EPOCH).
   make_package.py zip DIR OUT.zip --date N    DIR as a zip, under its own name
   make_package.py msi DIR OUT.msi --date N --wxs torva.wxs --version V --arch x64|x86
                       --icon ICON.ico
+  make_package.py sign FILE --name NAME [--url URL]   Authenticode, in place
 
 Called by cmake/Package.cmake.
 """
 import argparse
 import hashlib
 import os
+import shlex
 import shutil
 import subprocess
 import sys
@@ -118,6 +120,34 @@ def write_msi(folder, out, epoch, wxs, version, arch, icon):
     os.replace(temp, out)
 
 
+def sign(path, name, url):
+    """Signs an EXE or MSI in place with osslsigncode (SHA-256), naming the
+    program and its web page, with the certificate and key of the PKCS#12
+    file TORVA_SIGN_PKCS12 and, if TORVA_SIGN_TIMESTAMP_URL is set, an
+    RFC 3161 time stamp from that server. osslsigncode reads the password
+    from the file TORVA_SIGN_PASSWORD_FILE: on a command line, any user of
+    the machine could read it. The command is printed, since it holds
+    nothing secret, to show what was asked of the time-stamp server."""
+    env = os.environ
+    if not env.get("TORVA_SIGN_PKCS12") or not env.get("TORVA_SIGN_PASSWORD_FILE"):
+        sys.exit("sign: TORVA_SIGN_PKCS12 and TORVA_SIGN_PASSWORD_FILE name the certificate and "
+                 "the file of its password")
+    command = ["osslsigncode", "sign", "-pkcs12", env["TORVA_SIGN_PKCS12"],
+               "-readpass", env["TORVA_SIGN_PASSWORD_FILE"], "-h", "sha256", "-n", name]
+    if url:
+        command += ["-i", url]
+    if env.get("TORVA_SIGN_TIMESTAMP_URL"):
+        command += ["-ts", env["TORVA_SIGN_TIMESTAMP_URL"]]
+    temp = path + ".signed"
+    if os.path.exists(temp):  # left by a failed run; osslsigncode overwrites nothing
+        os.remove(temp)
+    command += ["-in", path, "-out", temp]
+    print(shlex.join(command), flush=True)
+    if subprocess.run(command).returncode != 0:
+        sys.exit(f"sign: {os.path.basename(path)} was not signed")
+    os.replace(temp, path)
+
+
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     commands = parser.add_subparsers(dest="command", required=True)
@@ -133,10 +163,16 @@ def main(argv):
     p.add_argument("--version", required=True)
     p.add_argument("--arch", choices=("x64", "x86"), required=True)
     p.add_argument("--icon", required=True, help="the icon Add/Remove Programs shows")
+    p = commands.add_parser("sign")
+    p.add_argument("file")
+    p.add_argument("--name", required=True, help="the program's name in the signature")
+    p.add_argument("--url", help="its web page")
     args = parser.parse_args(argv)
 
     if args.command == "stage":
         stage(args.folder, args.files)
+    elif args.command == "sign":
+        sign(args.file, args.name, args.url)
     elif args.command == "zip":
         write_zip(args.folder, args.output, args.date)
     else:

@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick icoutils libx11-dev libxtst-dev
   flite sox pocketsphinx pocketsphinx-en-us zip unzip chromium
-  wixl msitools git cppcheck
+  wixl msitools osslsigncode git cppcheck
 )
 missing=()
 for p in "${packages[@]}"; do

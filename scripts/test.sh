@@ -44,7 +44,9 @@ stage fuzz
 # ---------------------------------------------------------------- release
 # The release is reproducible: the commit built twice, in two fresh clones,
 # gives the same zips, installers and files in them (only the shipped
-# targets are built). Counts as one test.
+# targets are built); the first build's release, signed with a throwaway
+# certificate, is verified and installed in the Wine sessions of the
+# mingw64 and mingw32 trees above. Counts as one test.
 echo "=== release: reproducibility"
 if scripts/check-reproducible.sh >"$log_dir/reproducible.log" 2>&1; then
   passed=$((passed + 1)); tail -1 "$log_dir/reproducible.log"

@@ -10,14 +10,15 @@
 #   msi_install_test.sh WORKDIR SESSION_SCRIPT STATE MSI STAGE PROGRAM_FILES
 #                       CUE_TEST HELP_TEST HELP_SOURCE
 #
-# STAGE is the folder the package was made from (what must be installed);
+# STAGE is the folder the package was made from (what must be installed),
+# <build>/package/<name>, or <build>/signed/<name> for the signed release;
 # PROGRAM_FILES the Windows folder it goes to ("C:\Program Files").
 set -u
 work=$1 session=$2 state=$3 msi=$4 stage=$5 program_files=$6
 cue_test=$7 help_test=$8 help_source=$9
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
-build_dir=$(cd "$(dirname "$msi")" && pwd)
+build_dir=$(cd "$stage/../.." && pwd)
 rm -rf "$work"
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
