@@ -14,7 +14,7 @@ struct WaitingCommand {
 WaitingCommand waiting[kWaitingCommandLimit];
 int waitingCount = 0;
 
-int commandDepth = 0;         // more than 1 only inside a nested command
+int commandDepth = 0;            // more than 1 only inside a nested command
 bool nestedCommandSent = false;  // until the window procedure takes it
 
 void PostWaitingCommands() {
@@ -27,15 +27,16 @@ void PostWaitingCommands() {
     waitingCount = 0;
 }
 
-}  // namespace
-
-bool IsCommandMessage(UINT message, WPARAM wordParameter) {
-    // The system uses the low four bits of a system command itself.
+// The system uses the low four bits of a system command itself.
+bool IsCommand(UINT message, WPARAM wordParameter) {
     return message == WM_COMMAND || message == WM_CLOSE ||
            (message == WM_SYSCOMMAND && (wordParameter & 0xFFF0) == SC_CLOSE);
 }
 
+}  // namespace
+
 bool WaitsForCommandUnderWay(UINT message, WPARAM wordParameter, LPARAM longParameter) {
+    if (!IsCommand(message, wordParameter)) return false;
     if (nestedCommandSent) {
         // SendMessage within the thread calls the window procedure
         // directly: nothing else can come between.
@@ -52,11 +53,13 @@ bool WaitsForCommandUnderWay(UINT message, WPARAM wordParameter, LPARAM longPara
     return true;
 }
 
-void CommandStarts() { ++commandDepth; }
+void EnterCommand() { ++commandDepth; }
 
-void CommandEnds() {
+void LeaveCommand() {
     if (--commandDepth == 0) PostWaitingCommands();
 }
+
+bool InNestedCommand() { return commandDepth > 1; }
 
 void SendNestedCommand(WPARAM command) {
     nestedCommandSent = true;

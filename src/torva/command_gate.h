@@ -13,22 +13,24 @@
 // How many commands can wait; one more is refused with the beep.
 const int kWaitingCommandLimit = 32;
 
-// Whether the message is a command that must not run inside another:
-// WM_COMMAND, WM_CLOSE, or the close command of WM_SYSCOMMAND.
-bool IsCommandMessage(UINT message, WPARAM wordParameter);
-
-// While a command is under way, keeps the message to be posted again when
-// it has ended (or refuses it with the beep when too many wait) and returns
-// true. Returns false when the message can be handled now: no command is
-// under way, or it is the one SendNestedCommand sends.
+// A command is a message that must not run inside another: WM_COMMAND,
+// WM_CLOSE, or the close command of WM_SYSCOMMAND. While one is under way,
+// another is kept to be posted again when it has ended (or refused with
+// the beep when too many wait), and true is returned. False: the message
+// can be handled now, being no command, or coming when none is under way,
+// or being the one SendNestedCommand sends.
 bool WaitsForCommandUnderWay(UINT message, WPARAM wordParameter, LPARAM longParameter);
 
 // Bracket the handling of every command that may run now. When the
 // outermost has ended, the commands that waited for it are posted, behind
 // whatever is queued already; posting them earlier would only have a box's
 // message loop take them again at once, and again.
-void CommandStarts();
-void CommandEnds();
+void EnterCommand();
+void LeaveCommand();
+
+// Whether the command under way runs inside another: the drop that
+// SendNestedCommand sends within a Backspace.
+bool InNestedCommand();
 
 // Sends a command from inside the command under way, to be carried out at
 // once, inside it: the engine's own drop within a Backspace.

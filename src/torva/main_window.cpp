@@ -142,11 +142,11 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wordParameter, LPARAM longPa
 // Carries out a command that may run now: a WM_COMMAND, or a WM_CLOSE,
 // whose default processing destroys the panel.
 LRESULT RunCommand(HWND window, UINT message, WPARAM wordParameter, LPARAM longParameter) {
-    CommandStarts();
+    EnterCommand();
     LRESULT result = message == WM_COMMAND
                          ? OnCommand(window, message, wordParameter, longParameter)
                          : DefWindowProcA(window, message, wordParameter, longParameter);
-    CommandEnds();
+    LeaveCommand();
     return result;
 }
 
@@ -157,9 +157,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wordParameter,
     // The first message arrives while the panel is being created, so the
     // handle is known to everything its creation runs.
     if (mainWindow == NULL) mainWindow = window;
-    if (IsCommandMessage(message, wordParameter) &&
-        WaitsForCommandUnderWay(message, wordParameter, longParameter))
-        return 0;
+    if (WaitsForCommandUnderWay(message, wordParameter, longParameter)) return 0;
 
     switch (message) {
     case WM_CREATE:

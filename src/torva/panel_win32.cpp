@@ -47,10 +47,8 @@ char pendingText[kLineCount][kEntryTextLimit];
 // exist yet while the panel's own creation messages run.
 HWND lineControl[kLineCount];
 
-// How deep commands are nested (the drop that a Backspace sends runs inside
-// the Backspace), and whether the engine has taken a key of the outermost
-// command: a nested command is part of the key that sent it.
-int commandDepth = 0;
+// Whether the engine has taken a key of the outermost command: a nested
+// command (the drop within a Backspace) is part of the key that sent it.
 bool keyTaken = false;
 
 HWND LineControl(int level) {
@@ -88,12 +86,11 @@ void AnswerSentMessages() {
 }  // namespace
 
 void CommandBegins() {
-    if (commandDepth++ == 0) keyTaken = false;
+    if (!InNestedCommand()) keyTaken = false;
 }
 
 void EngineKey(unsigned code) {
-    const bool outermost = commandDepth == 1;
-    if (calculator.Key(code) && outermost) keyTaken = true;
+    if (calculator.Key(code) && !InNestedCommand()) keyTaken = true;
 }
 
 // Only the outermost command announces: a screen reader should hear the
@@ -102,7 +99,7 @@ void EngineKey(unsigned code) {
 // values), so that every key taken is answered.
 void CommandHandled() {
     FlushDisplayLines();
-    if (--commandDepth > 0) return;
+    if (InNestedCommand()) return;
     if (keyTaken) AnnounceLiveRegionChange(LineControl(0));
 }
 

@@ -7,7 +7,8 @@
 // message box or a cue, before it reads line X back, and at CommandHandled,
 // so that whatever the user sees or hears, and the entry the engine edits,
 // is the current state. Nested calls (the drop the engine sends inside a
-// Backspace) write their lines too but leave the rest to the outermost.
+// Backspace) write their lines too but leave the rest to the outermost;
+// the command gate, which brackets every command, tells them apart.
 void CommandBegins();
 void CommandHandled();
 
