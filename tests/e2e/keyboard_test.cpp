@@ -226,7 +226,6 @@ TEST_F(Keyboard, NothingReachesTheCalculatorThroughABox) {
   const DWORD cpu = cpuMs() - cpuBefore;
   CloseHandle(thread);
   EXPECT_LT(cpu, 100u) << "ms of CPU time in 1 s of a box waiting";
-  printf("note: %u ms of CPU time in 1 s of a box waiting\n", unsigned(cpu));
   ExpectLines("");
   CloseBox(box, CloseBy::kEnterKey);
   Type("9");  // after the commands that waited
