@@ -33,13 +33,18 @@ state=$win_build/wine-session
 trap '"$session" stop "$state" >/dev/null 2>&1' EXIT
 "$session" start "$state" >>"$log" 2>&1
 eval "$("$session" env "$state")"
-winpath() { winepath -w "$1" 2>/dev/null; }
+source "$root/scripts/wine-host.sh"
+winpath() { wine_tool winepath -w "$1" 2>/dev/null; }
+# The 32-bit program's start-up only where the host can start it.
+torva32=$(winpath "$torva32_build/bin/TORVA.EXE")
+wine_host_runs "$torva32_build/bin/TORVA.EXE" ||
+  { echo "not measuring the 32-bit start-up: $wine_host_reason" >&2; torva32=; }
 
 echo "measuring under Wine: $runs start-ups each, $repetitions commands" >&2
 windows_rows=$("$session" run "$state" "$win_build/bench_driver.exe" \
   "$(winpath "$torva_build/bin/TORVA.EXE")" "$(winpath "$win_build/FLOOR.EXE")" \
   "$runs" "$repetitions" "$(winpath "$win_build/FLOOR_FULL.EXE")" \
-  "$(winpath "$torva32_build/bin/TORVA.EXE")" | tr -d '\r')
+  ${torva32:+"$torva32"} | tr -d '\r')
 
 echo "measuring the engine natively" >&2
 engine_json=$win_build/engine_bench.json

@@ -16,6 +16,7 @@ driver=${TORVA_BUILD:-$root/build/mingw64}/bench/win/bench_driver.exe
 state=${TORVA_BUILD:-$root/build/mingw64}/bench/win/requests-session
 trace=$state/server.trace
 session=$root/tests/wine/session.sh
+source "$root/scripts/wine-host.sh"
 "$session" start "$state" >/dev/null
 eval "$("$session" env "$state")"
 trap '"$session" stop "$state" >/dev/null 2>&1' EXIT
@@ -23,7 +24,7 @@ trap '"$session" stop "$state" >/dev/null 2>&1' EXIT
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
 wineserver -f -d1 2>"$trace" &
-thread=$("$session" run "$state" "$driver" --mark-commands "$(winepath -w "$program" 2>/dev/null)" |
+thread=$("$session" run "$state" "$driver" --mark-commands "$(wine_tool winepath -w "$program" 2>/dev/null)" |
   tr -d '\r' | sed -n 's/^panel thread //p')
 wineserver -k
 wait

@@ -9,6 +9,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+source scripts/wine-host.sh
 
 build=build/mingw64
 mkdir -p build
@@ -21,7 +22,7 @@ exe=$build/bin/TORVA.EXE
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   echo "Starting $exe on $DISPLAY"
-  exec wine "$exe"
+  wine_program "$exe"
 fi
 
 # No display: a private Wine session (prefix and Xvfb) under build/.
@@ -30,7 +31,7 @@ tests/wine/session.sh start "$session"
 trap 'tests/wine/session.sh stop "$session"' EXIT
 eval "$(tests/wine/session.sh env "$session")"
 
-wine "$exe" >"$session/torva.log" 2>&1 &
+wine_program "$exe" >"$session/torva.log" 2>&1 &
 program=$!
 
 # Waits up to 30 s for the panel to be mapped; prints its X window id.

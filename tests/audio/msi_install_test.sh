@@ -18,6 +18,9 @@ work=$1 session=$2 state=$3 msi=$4 stage=$5 program_files=$6
 cue_test=$7 help_test=$8 help_source=$9
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
+source "$source_dir/scripts/wine-host.sh"
+# Installing is only worth it where the installed program can start.
+wine_host_runs "$stage/TORVA.EXE" || { echo "SKIPPED: $wine_host_reason"; exit 77; }
 build_dir=$(cd "$stage/../.." && pwd)
 rm -rf "$work"
 mkdir -p "$work"
@@ -29,9 +32,9 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
-windows_path() { winepath -w "$1" 2>/dev/null; }
+windows_path() { wine_tool winepath -w "$1" 2>/dev/null; }
 install_dir="$program_files\\TORVA NT"
-install_unix=$(winepath -u "$install_dir" 2>/dev/null)
+install_unix=$(wine_tool winepath -u "$install_dir" 2>/dev/null)
 # Windows puts the shortcut of a per-machine install into the Start menu of
 # all users; Wine 8 into that of the installing user.
 start_menus=("$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
@@ -45,7 +48,7 @@ msi_property() { msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"
 arp_value() {
   local view
   for view in 64 32; do
-    wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" /v "$2" \
+    wine_tool reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" /v "$2" \
       /reg:$view 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p" | grep . && return
   done
 }
@@ -56,7 +59,7 @@ msiexec() {
   local started=$SECONDS code
   runs=$((runs + 1))
   log=$work/msiexec-$runs.log
-  wine msiexec "$1" "$(windows_path "$2")" /qn /l*v "$(windows_path "$log")" >/dev/null 2>&1
+  wine_tool msiexec "$1" "$(windows_path "$2")" /qn /l*v "$(windows_path "$log")" >/dev/null 2>&1
   code=$?
   echo "msiexec $1 $(basename "$2"): exit code $code, $((SECONDS - started)) s, log $(basename "$log")"
   return $code
@@ -96,12 +99,12 @@ expect_removed() {
 }
 
 # A run that died half way may have left the product installed.
-wine msiexec /x "$(windows_path "$msi")" /qn >/dev/null 2>&1
+wine_tool msiexec /x "$(windows_path "$msi")" /qn >/dev/null 2>&1
 
 # The user's settings files, the Windows folder's and the per-user copy,
 # exist before and must survive the uninstall as they were; whatever was
 # there before the test is put back at the end.
-appdata=$(winepath -u "$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')" 2>/dev/null)
+appdata=$(wine_tool winepath -u "$(wine_tool cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')" 2>/dev/null)
 settings=("$WINEPREFIX/drive_c/windows/TORVA.INI" "${appdata%/}/TORVA NT/TORVA.INI")
 mkdir -p "$work/saved" "$work/expected"
 for i in 0 1; do

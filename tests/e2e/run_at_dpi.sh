@@ -11,9 +11,11 @@
 set -eu
 session=$1 state=$2 dpi=$3
 shift 3
+source "$(dirname "$0")/../../scripts/wine-host.sh"
+wine_host_runs "$1" || { echo "SKIPPED: $wine_host_reason"; exit 77; }
 export TORVA_SCREEN=${TORVA_SCREEN:-2048x1600x24}
 "$session" start "$state"
 eval "$("$session" env "$state")"
-wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+wine_tool reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
   /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 TORVA_EXPECTED_DPI=$dpi exec "$session" run "$state" "$@"

@@ -2,15 +2,22 @@
 # A private Wine session for the tests of one build tree: its own Wine
 # prefix and its own Xvfb display, kept in a state directory.
 #
-#   session.sh start STATE   create the prefix (once) and start Xvfb
-#   session.sh stop STATE    end every Wine process of the prefix and Xvfb
+#   session.sh start STATE [win32]   create the prefix (once) and start Xvfb
+#   session.sh stop STATE [win32]    end every Wine process of the prefix and Xvfb
 #   session.sh run STATE PROGRAM [ARGS...]   run a Windows program there
 #   session.sh env STATE     print the environment, for `eval`
+#
+# Wine is started the way scripts/wine-host.sh decides for this host. Where
+# it cannot start a 32-bit program, `run` of one, and `start` and `stop` of a
+# session for them (win32), print "SKIPPED: " and the reason and exit with
+# 77, which the tests take as skipped (SKIP_RETURN_CODE).
 #
 # TORVA_SCREEN sets the size of the Xvfb screen (default 1024x768x24).
 set -u
 cmd=$1 state=$2
 shift 2
+source "$(dirname "$0")/../../scripts/wine-host.sh"
+skipped() { echo "SKIPPED: $wine_host_reason"; exit 77; }
 mkdir -p "$state"
 state=$(cd "$state" && pwd)
 
@@ -21,24 +28,6 @@ export WINEARCH=win64
 # that a test asks for (Wine reads them from the Unix environment of each
 # process it starts) come after.
 export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
-
-# The machine field of a PE file's header: 8664 for x86-64, 014c for i386.
-pe_machine() {
-  local header
-  header=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null) || return
-  od -An -tx2 -j$((header + 4)) -N2 "$1" 2>/dev/null | tr -d ' '
-}
-
-# With wine32 installed, `wine` starts a 64-bit program through a 32-bit
-# start.exe that calls CreateProcess: an extra process for every test, and
-# a rare transient CreateProcess failure (error 1359) then ends the test with
-# "ShellExecuteEx failed: Internal error". The 64-bit loader starts such a
-# program itself, as `wine` does without wine32.
-loader_for() {
-  local wine64
-  wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
-  if [ -x "$wine64" ] && [ "$(pe_machine "$1")" = 8664 ]; then echo "$wine64"; else echo wine; fi
-}
 
 display_of() { [ -s "$state/display" ] && echo ":$(cat "$state/display")"; }
 
@@ -69,10 +58,10 @@ make_prefix() {
   [ -f "$state/prefix.ready" ] && return 0
   rm -rf "$WINEPREFIX"
   # 9>&-: nor in the wineserver that wineboot leaves running.
-  DISPLAY=$(display_of) wineboot -i >"$state/wineboot.log" 2>&1 9>&-
+  DISPLAY=$(display_of) wine_tool wineboot -i >"$state/wineboot.log" 2>&1 9>&-
   # Without a window manager Wine waits ~2 s for one whenever a top-level
   # window is hidden; unmanaged windows avoid that.
-  DISPLAY=$(display_of) wine reg add 'HKCU\Software\Wine\X11 Driver' \
+  DISPLAY=$(display_of) wine_tool reg add 'HKCU\Software\Wine\X11 Driver' \
     /v Managed /t REG_SZ /d N /f >>"$state/wineboot.log" 2>&1 9>&-
   wineserver -w
   touch "$state/prefix.ready"
@@ -80,11 +69,13 @@ make_prefix() {
 
 case $cmd in
   start)
+    [ "${1:-}" = win32 ] && ! wine_host_runs_32bit && skipped
     exec 9>"$state/lock"
     flock 9
     start_xvfb && make_prefix
     ;;
   stop)
+    [ "${1:-}" = win32 ] && ! wine_host_runs_32bit && skipped
     wineserver -k 2>/dev/null
     # Tests make files unwritable with the host's immutable flag and clear
     # it again; should one have died first, clear it here, or the build
@@ -95,9 +86,10 @@ case $cmd in
     exit 0
     ;;
   run)
+    wine_host_runs "$1" || skipped
     xvfb_alive || "$0" start "$state" || exit 1
     export DISPLAY=$(display_of)
-    exec "$(loader_for "$1")" "$@"
+    wine_program "$@"
     ;;
   env)
     echo "export WINEPREFIX='$WINEPREFIX' WINEDEBUG='$WINEDEBUG' DISPLAY='$(display_of)'"
