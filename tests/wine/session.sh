@@ -40,18 +40,32 @@ start_xvfb() {
   xvfb_alive && return 0
   rm -f "$state/display"
   # -displayfd picks a free display number and writes it once listening.
-  # 9>&-: the lock of `start` must not live on in Xvfb.
-  Xvfb -displayfd 3 -screen 0 "${TORVA_SCREEN:-1024x768x24}" -nolisten tcp 3>"$state/display" \
-    >"$state/xvfb.log" 2>&1 9>&- &
+  # -noreset: the keyboard map below must outlive the moments when no
+  # program is connected. 9>&-: the lock of `start` must not live on in Xvfb.
+  Xvfb -displayfd 3 -noreset -screen 0 "${TORVA_SCREEN:-1024x768x24}" -nolisten tcp \
+    3>"$state/display" >"$state/xvfb.log" 2>&1 9>&- &
   echo $! >"$state/xvfb.pid"
   for _ in $(seq 1 100); do
     if [ -s "$state/display" ] && xdpyinfo -display "$(display_of)" >/dev/null 2>&1; then
-      return 0
+      map_keypad_separator
+      return
     fi
     sleep 0.1
   done
   echo "Xvfb did not start; see $state/xvfb.log" >&2
   return 1
+}
+
+# The keypad's decimal key of a layout where it types a comma (German,
+# French...) is the symbol KP_Separator, which the US map lacks. Given to a
+# spare keypad key (I129, a second KP_Decimal), it can be pressed like any
+# other key; xdotool would otherwise map a key to it only for the moment of
+# the press, and Wine, reading the press later on a busy machine, would
+# find the key mapped back and drop it.
+map_keypad_separator() {
+  xkbcomp "$(display_of)" - 2>/dev/null |
+    sed 's/key <I129> {[^}]*}/key <I129> { [ KP_Separator ] }/' |
+    xkbcomp -w0 - "$(display_of)" 2>>"$state/xvfb.log"
 }
 
 make_prefix() {
