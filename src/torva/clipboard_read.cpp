@@ -21,7 +21,7 @@ size_t CopyClipboardText(const char* text, size_t size, char* out) {
 
 void ReadClipboardText(char* out) {
     out[0] = '\0';
-    OpenClipboard(mainWindow);
+    OpenClipboardPatiently(mainWindow);
     HANDLE block = GetClipboardData(CF_TEXT);
     const char* text = block != NULL ? static_cast<const char*>(GlobalLock(block)) : NULL;
     if (text == NULL) {

@@ -14,11 +14,21 @@ static bool FillBlock(HGLOBAL block, const char* text, size_t size) {
     return true;
 }
 
+bool OpenClipboardPatiently(HWND owner) {
+    const int kTries = 25;
+    const DWORD kPauseMs = 20;
+    for (int tried = 1; !OpenClipboard(owner); ++tried) {
+        if (tried == kTries) return false;
+        Sleep(kPauseMs);
+    }
+    return true;
+}
+
 // Hands the block to the clipboard as CF_TEXT. The clipboard is closed again
 // whatever happens, so other programs can use it at once; on false the block
 // still belongs to the caller.
 static bool PlaceOnClipboard(HGLOBAL block) {
-    if (!OpenClipboard(mainWindow)) return false;
+    if (!OpenClipboardPatiently(mainWindow)) return false;
     bool placed = EmptyClipboard() && SetClipboardData(CF_TEXT, block) != NULL;
     CloseClipboard();
     return placed;

@@ -94,6 +94,12 @@ bool StartCom();
 // program has been released. Afterwards StartCom starts nothing again.
 void EndCom();
 
+// Opens the clipboard for owner, trying again for half a second while
+// another program has it open: a clipboard manager or a remote desktop
+// takes a copy of each new content, and for that moment nobody else can
+// open it. False when it stayed taken.
+bool OpenClipboardPatiently(HWND owner);
+
 // Places text on the clipboard as CF_TEXT, opened for mainWindow. Any
 // failure shows "Cannot copy number to Clipboard" and leaves the clipboard
 // closed: as it was, or empty when emptying it worked and placing the text

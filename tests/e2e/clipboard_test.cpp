@@ -55,9 +55,25 @@ TEST_F(Clipboard, CopyOnEmptyStack) {
   EXPECT_EQ(ClipboardText(), "old");
 }
 
+// A clipboard that another program holds for a moment (a clipboard manager
+// taking its copy) is waited for; one held on is reported.
 TEST_F(Clipboard, CopyWhileAnotherHoldsTheClipboard) {
+  auto heldForAMoment = [&](WPARAM command) {
+    th::ClipboardHolder holder;
+    ASSERT_TRUE(holder.Holding());
+    th::AsyncSend sent = torva.CommandAsync(command);
+    Sleep(100);
+    holder.Release();
+    EXPECT_TRUE(sent.Wait());
+    EXPECT_TRUE(torva.Dialogs().empty()) << "a box for a clipboard held for 0.1 s";
+  };
+  ASSERT_TRUE(th::SetClipboardText("6\r7"));
+  heldForAMoment(CMD_PASTE);
+  Commands("*");
+  heldForAMoment(CMD_COPY);
+  EXPECT_EQ(ClipboardText(), "42");
   ASSERT_TRUE(th::SetClipboardText("former"));
-  Commands("7");
+  Commands("\xb6" "7");  // clear, then 7
   {
     th::ClipboardHolder holder;
     ASSERT_TRUE(holder.Holding());
