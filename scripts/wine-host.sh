@@ -83,9 +83,16 @@ wine_tool() {
   WINELOADER=$(wine_loader64) "$(wine_loader64)" "$@"
 }
 
+# Without wine32, `wine` would hand a 32-bit program to the 64-bit loader,
+# which fails to start it and still exits with 0: a test that never ran
+# would pass.
 wine_program() {
   local loader
   loader=$(wine_loader_for "$1")
+  if [ "$loader" = wine ] && [ ! -x /usr/lib/wine/wine ]; then
+    echo "Wine's 32-bit loader is not installed (wine32:i386; scripts/install-deps.sh installs it)" >&2
+    exit 1
+  fi
   [ "$loader" = wine ] || export WINELOADER=$loader
   exec "$loader" "$@"
 }
