@@ -27,7 +27,9 @@ int PanelLineXWidth();
 int PanelTextWidth(const char* text, int length);
 
 // Play the named sound cue synchronously (returns when it has finished).
-// Callers check soundEnabled first; the panel plays whatever it is given.
+// Callers check soundEnabled first; the panel plays whatever it is given,
+// unless the user's input has ended the cues of the command under way:
+// the rest are then left out, all but "error.wav", which warns of a box.
 void PanelPlayCue(const char* name);
 
 // The system's default beep, for a refused keystroke. Not a sound cue:

@@ -51,6 +51,28 @@ HWND lineControl[kLineCount];
 // command (the drop within a Backspace) is part of the key that sent it.
 bool keyTaken = false;
 
+// Whether the user's own input has ended the cues of the outermost
+// command: someone who has heard enough, or typed on, should not have to
+// hear a read-out to its end before the next key is carried out.
+bool cuesEnded = false;
+
+// Input that ends the cues: a key going down, or a mouse button going down
+// on the panel (its buttons take double-clicks too). Not the queue's
+// status, which tells no key-down from the key-up the command's own key
+// leaves waiting; and one filtered peek for each, since a peek returns only
+// the first message of its range and the ups lie between these.
+const UINT kInputEndingCues[] = {
+    WM_KEYDOWN,       WM_SYSKEYDOWN,    WM_LBUTTONDOWN,   WM_LBUTTONDBLCLK, WM_RBUTTONDOWN,
+    WM_RBUTTONDBLCLK, WM_MBUTTONDOWN,   WM_MBUTTONDBLCLK, WM_XBUTTONDOWN,   WM_XBUTTONDBLCLK};
+
+// Set in a key message when the key was down already: its autorepeat. A
+// key still held since the command began (Ctrl after Ctrl+1, Alt after
+// Alt+=) must not silence what it asked for.
+const LPARAM kKeyWasDown = 1L << 30;
+
+// "error.wav" comes before a box, which the user must not meet unwarned.
+const char kErrorCue[] = "error.wav";
+
 HWND LineControl(int level) {
     if (lineControl[level] == NULL)
         lineControl[level] = GetDlgItem(mainWindow, IDC_LINE_X + level);
@@ -78,15 +100,29 @@ void FlushDisplayLines() {
 // have sent (a screen reader's WM_GETOBJECT and WM_GETTEXT, a WM_NULL
 // asking whether it is alive); keystrokes and posted messages stay queued
 // for after the command, and sent commands wait for it (command_gate.h).
+// Only what the user does ends the cues; other programs never silence it.
 void AnswerSentMessages() {
     MSG message;
     PeekMessageA(&message, NULL, 0, 0, PM_NOREMOVE);
 }
 
+// Whether the user's input waits in the queue, where it stays, to be
+// carried out next as always.
+bool UserInputWaits() {
+    MSG message;
+    for (UINT kind : kInputEndingCues) {
+        if (!PeekMessageA(&message, mainWindow, kind, kind, PM_NOREMOVE)) continue;
+        if (kind > WM_KEYLAST || (message.lParam & kKeyWasDown) == 0) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void CommandBegins() {
-    if (!InNestedCommand()) keyTaken = false;
+    if (InNestedCommand()) return;
+    keyTaken = false;
+    cuesEnded = false;
 }
 
 void EngineKey(unsigned code) {
@@ -107,6 +143,7 @@ void CommandHandled() {
 // engine reads out while handling the key and the panel announces after.
 // An empty line beeps as a refused key does.
 void AnnounceLine(int level) {
+    cuesEnded = false;  // a command of its own, which hears the line again
     char shown[kShownTextSize];
     GetWindowTextA(LineControl(level), shown, sizeof shown);
     if (shown[0] == '\0') {
@@ -145,10 +182,13 @@ int PanelTextWidth(const char* text, int length) {
     return extent.cx;
 }
 
+// Cues are never cut short: the input is looked for between them.
 void PanelPlayCue(const char* name) {
     FlushDisplayLines();
+    if (cuesEnded && std::strcmp(name, kErrorCue) != 0) return;
     PlaySoundSynchronously(name);  // returns when the cue has played
     AnswerSentMessages();
+    if (!cuesEnded) cuesEnded = UserInputWaits();
 }
 
 void PanelBeep() {

@@ -9,6 +9,8 @@
 // is the current state. Nested calls (the drop the engine sends inside a
 // Backspace) write their lines too but leave the rest to the outermost;
 // the command gate, which brackets every command, tells them apart.
+// The outermost also lets its cues play again, which input ended in the
+// command before (PanelPlayCue).
 void CommandBegins();
 void CommandHandled();
 
@@ -20,8 +22,9 @@ void CommandHandled();
 void EngineKey(unsigned code);
 
 // Makes display line `level` (0 = X ... 3 = T) announce itself, and with
-// sound on the program's voice read it, as a result is read. Nothing
-// changes; an empty line gives the refusal beep instead.
+// sound on the program's voice read it, as a result is read, in full
+// also after input ended the read-out before. Nothing changes; an empty
+// line gives the refusal beep instead.
 void AnnounceLine(int level);
 
 #endif

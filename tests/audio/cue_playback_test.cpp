@@ -204,7 +204,7 @@ TEST_F(SoundOn, NegativeResultIsReadOutWithItsSign) {
   Type("1");
   Press(VK_RETURN);
   Type("2/");
-  ExpectX("0.5");
+  ExpectCaptured({spoken.begin(), spoken.begin() + 7});  // a key sooner would cut the read-out
   Press(VK_DELETE);  // change sign
   ExpectX("-0.5");
   ExpectCaptured(spoken);
@@ -223,6 +223,7 @@ TEST_F(SoundOn, FailedOperationPlaysItsCueThenTheErrorCue) {
   Press(VK_RETURN);
   Type("400");
   Press('Y', th::kAlt);  // power
+  Type("1");  // waiting as the power's cue ends: no more cues, but the error cue; the box takes it
   ASSERT_NE(torva_.WaitForDialog(), nullptr) << "no message box";
   ExpectCaptured(spoken);  // all played before the box appeared
   ASSERT_NO_FATAL_FAILURE(AnswerErrorBox("Overflow"));
@@ -416,6 +417,16 @@ TEST_F(PlantedLibrary, WinmmBesideTheProgramIsNeverLoaded) {
   ExpectCaptured({"7.wav"});
 }
 
+// The names of the cues the stand-in of real cue lengths (fake_winmm.c)
+// has logged, from the last named `from` on; when the last of them ended.
+std::vector<std::string> LoggedCues(const std::string& path, const std::string& from, DWORD* end) {
+  std::vector<std::string> names;
+  std::ifstream log(path);
+  for (std::string name; log >> name >> *end; names.push_back(name))
+    if (name == from) names.clear();
+  return names;
+}
+
 std::string SystemWinmmPath() {
   char system[MAX_PATH] = "";
   GetSystemDirectoryA(system, sizeof system);
@@ -492,6 +503,9 @@ TEST_F(SystemLibrary, LongReadOutAnswersOtherProgramsAndKeepsTheirCommandsForAft
   const std::string marker = SystemWinmmPath() + "-WAS-LOADED";
   SystemWinmm library(SystemWinmmPath(), torva_);
   ASSERT_TRUE(library.Replace(fakeWinmmRealTime));
+  const std::string cueLog = capturePath + ".cues";
+  DeleteFileA(cueLog.c_str());
+  SetEnvironmentVariableA("TORVA_CUE_LOG", cueLog.c_str());
   ASSERT_NO_FATAL_FAILURE(UseSettings(kSoundOn));
   ASSERT_NO_FATAL_FAILURE(Launch());
   const HWND panel = torva_.Window();
@@ -542,6 +556,45 @@ TEST_F(SystemLibrary, LongReadOutAnswersOtherProgramsAndKeepsTheirCommandsForAft
   EXPECT_EQ(hungPolls, 0) << "polls that found the panel hung";
   printf("note: read-out of %u ms; WM_NULL answered in %u ms; line X changed after %u ms\n",
          unsigned(readOut), unsigned(nullAnswer), unsigned(unchanged));
+
+  // The user's key ends a read-out within the cue under way: 0.7 s is the
+  // longest cue and a margin. Ctrl alone does nothing more; Ctrl+1 then
+  // reads all of line X.
+  th::LiveRegionWatch watch(torva_.ProcessId());  // hears a command end
+  auto changeSignAndWait1s = [&](const std::string& shows) {
+    Press(VK_DELETE);
+    ASSERT_TRUE(th::WaitUntil([&] { return lineXShows(shows); }, kRealTimeout, 50));
+    watch.Take();
+    Sleep(1000);
+  };
+  auto commandEnded = [&] { return th::WaitUntil([&] { return !watch.Take().empty(); }, kRealTimeout, 20); };
+  const std::string positive = result.substr(1);
+  Press('D', th::kAlt);  // drops the 123
+  ASSERT_NO_FATAL_FAILURE(changeSignAndWait1s(positive));
+  DWORD pressed = GetTickCount(), ended = 0;
+  Press(VK_CONTROL);
+  ASSERT_TRUE(commandEnded());
+  std::vector<std::string> heard = LoggedCues(cueLog, "ch_sgn.wav", &ended);
+  const size_t cut = heard.size();
+  EXPECT_LT(ended - pressed, 700u) << "ms from Ctrl to the end of the read-out, of " << cut << " cues";
+  EXPECT_EQ(LineXNow(), positive);
+  Press('1', th::kCtrl);
+  ASSERT_TRUE(commandEnded());
+  heard = LoggedCues(cueLog, "ch_sgn.wav", &ended);
+  EXPECT_EQ(std::vector<std::string>(heard.begin() + cut, heard.end()),
+            std::vector<std::string>(readOutCues.begin() + 1, readOutCues.end()));  // no minus
+
+  ASSERT_NO_FATAL_FAILURE(changeSignAndWait1s(result));
+  pressed = GetTickCount();
+  Type("7");
+  ASSERT_TRUE(th::WaitUntil([&] { return lineXShows("7"); }, kRealTimeout, 5));
+  const DWORD toSeven = GetTickCount() - pressed;
+  heard = LoggedCues(cueLog, "ch_sgn.wav", &ended);
+  const size_t played = heard.size() - (heard.back() == "7.wav" ? 1 : 0);  // the 7's own
+  EXPECT_LT(toSeven, 700u) << "ms from the key 7 to line X showing 7";
+  EXPECT_LT(played, 1 + result.size()) << "cues of the change of sign, its own and the read-out's";
+  printf("note: Ctrl ended the read-out after %u cues; 7 showed after %u ms, of %u cues %u played\n",
+         unsigned(cut), unsigned(toSeven), unsigned(1 + result.size()), unsigned(played));
   Close();
   DeleteFileA(marker.c_str());
 }

@@ -6,11 +6,13 @@
  * with WITHOUT_SNDPLAYSOUND it stands for a system WINMM that has no
  * sndPlaySoundA at all; built with CUES_TAKE_THEIR_LENGTH, its sndPlaySoundA
  * plays nothing either but returns only after as long as the named .wav
- * would play, which Wine's own audio path, faster than real time, does not. */
+ * would play, which Wine's own audio path, faster than real time, does not,
+ * and logs it to the file TORVA_CUE_LOG names. */
 /* Keeps the system declaration of sndPlaySoundA (mmsystem.h) out. */
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <stdio.h>
 #include <string.h>
 
 static void LeaveMarker(HINSTANCE self) {
@@ -34,8 +36,9 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
  * at offset 28, the data's size at 40. */
 __declspec(dllexport) BOOL WINAPI sndPlaySoundA(LPCSTR name, UINT flags) {
   char path[MAX_PATH];
-  DWORD header[11] = {0}, done = 0;
+  DWORD header[11] = {0}, done = 0, length;
   HANDLE file;
+  FILE* log;
   (void)flags;
   if (!SearchPathA(NULL, name, NULL, sizeof path, path, NULL)) return FALSE;
   file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
@@ -45,6 +48,12 @@ __declspec(dllexport) BOOL WINAPI sndPlaySoundA(LPCSTR name, UINT flags) {
   if (done != sizeof header || header[7] == 0) return FALSE;
   /* MulDiv: a 64-bit division would make the 32-bit DLL need libgcc's. */
   Sleep((DWORD)MulDiv((int)header[10], 1000, (int)header[7]));
+  /* What was heard and when: a line "NAME END" (GetTickCount) per cue. */
+  length = GetEnvironmentVariableA("TORVA_CUE_LOG", path, sizeof path);
+  if (length > 0 && length < sizeof path && (log = fopen(path, "a")) != NULL) {
+    fprintf(log, "%s %lu\n", name, GetTickCount());
+    fclose(log);
+  }
   return TRUE;
 }
 #elif !defined(WITHOUT_SNDPLAYSOUND)

@@ -32,6 +32,7 @@ const KeyCase kKeyCases[] = {
     {"Page Up clears", "9\r4", VK_PRIOR, kNoMods, nullptr, "", ""},
     {"Alt+= changes sign", "4", 0, kAlt, "=", "-4", ""},
     {"Delete changes sign", "4", VK_DELETE, kNoMods, nullptr, "-4", ""},
+    {"Ctrl alone does nothing", "4", VK_CONTROL, kNoMods, nullptr, "4", ""},
     {"point is not Delete", "4", 0, kNoMods, ".", "4.", ""},
     {"Alt+s takes the root", "9", 'S', kAlt, nullptr, "3", ""},
     {"End takes the root", "9", VK_END, kNoMods, nullptr, "3", ""},
