@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "command_gate.h"
+#include "line_caret.h"
 #include "vexlib.h"
 
 namespace {
@@ -123,6 +124,7 @@ void LayOutPanel(const RECT* suggested) {
     if (suggested == NULL) at = InsideWorkArea(at, size);
     SetWindowPos(mainWindow, NULL, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     TakeIconsAtDpi();
+    RemakeLineCaret();
 }
 
 void LayOutWhenNoCommand(const RECT* suggested) {
@@ -156,4 +158,5 @@ void PanelCommandEnded() {
         LayOutPanel(rectangleWaits ? &waitingRectangle : NULL);
         rectangleWaits = false;
     }
+    PlaceLineCaret();
 }

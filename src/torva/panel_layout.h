@@ -22,7 +22,8 @@ void PanelSettingsChanged();
 // suggests.
 void PanelDpiChanged(WPARAM wordParameter, LPARAM longParameter);
 
-// After every command, outermost: a layout that waited for it.
+// After every command, outermost: a layout that waited for it, then the
+// caret to the end of line X's text.
 void PanelCommandEnded();
 
 #endif
