@@ -11,6 +11,7 @@
 // the scale. Not the message font's own height: the text size Windows is
 // set to enlarges that already, and the scale includes it.
 #include <stddef.h>
+#include <string.h>
 
 #include <algorithm>
 
@@ -41,7 +42,7 @@ HFONT CreateScaledFont(int scale) {
     NONCLIENTMETRICSA metrics;
     metrics.cbSize = kXpNonClientMetricsSize;
     if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
-        lstrcpynA(font.lfFaceName, metrics.lfMessageFont.lfFaceName, LF_FACESIZE);
+        memcpy(font.lfFaceName, metrics.lfMessageFont.lfFaceName, sizeof font.lfFaceName);
         font.lfCharSet = metrics.lfMessageFont.lfCharSet;  // the face's own
     }
     return CreateFontIndirectA(&font);

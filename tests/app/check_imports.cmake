@@ -16,7 +16,7 @@ set(minimums
   "5.0 GDI32 CreateBitmap CreateFontIndirectA DeleteObject GetDeviceCaps GetTextExtentPointA"
   "5.0 GDI32 GetTextMetricsA SelectObject"
   "5.0 KERNEL32 CloseHandle GetACP GetPrivateProfileIntA GetSystemDirectoryA IsDBCSLeadByteEx"
-  "5.0 KERNEL32 MulDiv lstrcpynA"
+  "5.0 KERNEL32 MulDiv"
   "5.1 KERNEL32 CreateDirectoryW CreateFileW CreateSemaphoreW DeleteCriticalSection"
   "5.1 KERNEL32 EnterCriticalSection ExitProcess FreeLibrary GetCurrentThreadId GetFileAttributesW"
   "5.1 KERNEL32 GetFileType GetLastError GetModuleFileNameW GetModuleHandleA GetModuleHandleW"
