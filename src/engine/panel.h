@@ -22,8 +22,8 @@ void PanelGetEntryText(char* buffer);
 // Width of line X in pixels: the limit for the width of a typed number.
 int PanelLineXWidth();
 
-// Width in pixels of the first `length` characters of text, measured with
-// the same metrics as PanelLineXWidth.
+// Width in pixels of the first `length` characters of text, measured in
+// the font line X shows it in, so that a text as wide as the line fits it.
 int PanelTextWidth(const char* text, int length);
 
 // Play the named sound cue synchronously (returns when it has finished).

@@ -59,6 +59,8 @@ void LeaveCommand() {
     if (--commandDepth == 0) PostWaitingCommands();
 }
 
+bool CommandUnderWay() { return commandDepth > 0; }
+
 bool InNestedCommand() { return commandDepth > 1; }
 
 void SendNestedCommand(WPARAM command) {

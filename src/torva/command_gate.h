@@ -28,6 +28,10 @@ bool WaitsForCommandUnderWay(UINT message, WPARAM wordParameter, LPARAM longPara
 void EnterCommand();
 void LeaveCommand();
 
+// Whether a command is under way: what would lay the panel out anew waits
+// for its end, so that no command sees its panel change beneath it.
+bool CommandUnderWay();
+
 // Whether the command under way runs inside another: the drop that
 // SendNestedCommand sends within a Backspace.
 bool InNestedCommand();

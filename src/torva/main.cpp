@@ -4,6 +4,7 @@
 #include "app_globals.h"
 
 #include "calc_stack.h"  // soundEnabled
+#include "panel_layout.h"
 #include "settings_file.h"
 #include "torva_ids.h"
 
@@ -102,6 +103,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
     // messages go to MainWindowProc, which stores mainWindow already during
     // this call.
     mainWindow = CreateDialogParamA(appInstance, "DIAL_MAIN", NULL, NULL, 0);
+    LayOutPanelAtStart();
     ShowWindow(mainWindow, showCommand);
 
     int exitCode = RunMessageLoop(keyboardMap);

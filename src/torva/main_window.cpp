@@ -1,13 +1,17 @@
 // The main panel's window procedure: finds the help file when the panel is
 // created, annotates it for screen readers, releases help and quits when it
 // is destroyed, and routes every command code to the engine or to one of
-// the front end's own commands.
+// the front end's own commands. It keeps the caret that magnifiers follow
+// while it has the focus, and lays itself out again when the text size or
+// its monitor's DPI changes.
 #include "app_globals.h"
 
 #include "calc_stack.h"
 #include "clipboard_read.h"
 #include "command_gate.h"
 #include "help_command.h"
+#include "line_caret.h"
+#include "panel_layout.h"
 #include "panel_win32.h"
 #include "screen_reader.h"
 #include "settings_file.h"
@@ -147,6 +151,7 @@ LRESULT RunCommand(HWND window, UINT message, WPARAM wordParameter, LPARAM longP
                          ? OnCommand(window, message, wordParameter, longParameter)
                          : DefWindowProcA(window, message, wordParameter, longParameter);
     LeaveCommand();
+    if (!CommandUnderWay()) PanelCommandEnded();
     return result;
 }
 
@@ -173,6 +178,18 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wordParameter,
     case WM_COMMAND:
     case WM_CLOSE:
         return RunCommand(window, message, wordParameter, longParameter);
+    case WM_SETFOCUS:
+        TakeLineCaret();
+        return 0;
+    case WM_KILLFOCUS:
+        DropLineCaret();
+        return 0;
+    case WM_SETTINGCHANGE:  // the text size may have changed
+        PanelSettingsChanged();
+        return DefWindowProcA(window, message, wordParameter, longParameter);
+    case WM_DPICHANGED:
+        PanelDpiChanged(wordParameter, longParameter);
+        return 0;
     default:
         // The system menu's close, too: the WM_CLOSE it sends is the command.
         return DefWindowProcA(window, message, wordParameter, longParameter);

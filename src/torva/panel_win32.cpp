@@ -172,12 +172,16 @@ int PanelLineXWidth() {
     return client.right;
 }
 
-// Measured on the panel's own DC with no font selected: the same system
-// font metrics the line's width was laid out in.
+// Measured in line X's own font, the one it shows the text in: at the
+// template's size it has none (NULL), and the panel's own DC with no font
+// selected measures in the system font, as the line shows it.
 int PanelTextWidth(const char* text, int length) {
     HDC dc = GetDC(mainWindow);
+    HGDIOBJ lineFont = reinterpret_cast<HGDIOBJ>(SendMessageA(LineControl(0), WM_GETFONT, 0, 0));
+    HGDIOBJ before = lineFont != NULL ? SelectObject(dc, lineFont) : NULL;
     SIZE extent = {0, 0};
     GetTextExtentPointA(dc, text, length, &extent);
+    if (before != NULL) SelectObject(dc, before);
     ReleaseDC(mainWindow, dc);
     return extent.cx;
 }

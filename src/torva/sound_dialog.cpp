@@ -10,6 +10,7 @@ INT_PTR CALLBACK SoundDialogProc(HWND dialog, UINT message, WPARAM wordParameter
                                  LPARAM longParameter) {
     (void)longParameter;
     if (message == WM_INITDIALOG) {
+        ScaleDialogBox(dialog);  // at the panel's scale
         CheckRadioButton(dialog, IDC_SOUND_ON, IDC_SOUND_OFF,
                          soundEnabled ? IDC_SOUND_ON : IDC_SOUND_OFF);
         return TRUE;  // let the dialog manager set the initial focus

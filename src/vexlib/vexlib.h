@@ -106,6 +106,49 @@ bool OpenClipboardPatiently(HWND owner);
 // did not.
 void CopyTextToClipboard(const char* text);
 
+// ---- Layout at a scale. Scales are in thousandths: kScaleOne is the size
+// a dialog template gives, in the system font, at the system's DPI.
+const int kScaleOne = 1000;
+
+// The most controls a window laid out at a scale may have (the panel has 34).
+const int kMostScaledControls = 40;
+
+// A window's controls where its template put them, in its client area, and
+// the size of that client area: every layout is made from these, so that
+// laying out again and again gathers no rounding.
+struct TemplateLayout {
+    int count;
+    HWND controls[kMostScaledControls];
+    RECT rects[kMostScaledControls];
+    SIZE client;
+};
+
+// Records the window's controls as they are now, just after its creation.
+void RecordTemplateLayout(HWND window, TemplateLayout* layout);
+
+// The one way a window is laid out at a scale: every control at its
+// template rectangle times scale, all with font (NULL: the system font, as
+// the template gives). Returns the window size its client area needs at
+// that scale; the caller places the window.
+SIZE LayOutAtScale(HWND window, const TemplateLayout& layout, int scale, HFONT font);
+
+// The scale the panel is laid out at, and its font (NULL at kScaleOne),
+// which the boxes take on as they open. Setting it makes the font of the
+// new scale and returns the one before, for the caller to delete once no
+// control uses it.
+HFONT SetDisplayScale(int scale);
+int DisplayScale();
+HFONT DisplayFont();
+
+// The top-left corner at which a window of that size, wanted at `at`,
+// lies inside the work area of the monitor it is on, as far as it can.
+POINT InsideWorkArea(POINT at, SIZE size);
+
+// Lays a box out at the display scale as it is being made (WM_INITDIALOG),
+// placed from its owner as its template places it, inside the work area.
+// At kScaleOne it stays exactly as its template made it.
+void ScaleDialogBox(HWND dialog);
+
 // Dialog procedure of the About box: closes it on command 2 (OK, Enter,
 // Escape).
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wordParameter,

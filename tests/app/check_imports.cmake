@@ -13,8 +13,10 @@ set(allowed KERNEL32.dll USER32.dll GDI32.dll msvcrt.dll)
 # 64-bit Windows has name none, so that one. For msvcrt.dll, the first
 # Windows whose own msvcrt.dll exports the function, as MinGW-w64 records it.
 set(minimums
-  "5.0 GDI32 GetTextExtentPointA"
+  "5.0 GDI32 CreateBitmap CreateFontIndirectA DeleteObject GetDeviceCaps GetTextExtentPointA"
+  "5.0 GDI32 GetTextMetricsA SelectObject"
   "5.0 KERNEL32 CloseHandle GetACP GetPrivateProfileIntA GetSystemDirectoryA IsDBCSLeadByteEx"
+  "5.0 KERNEL32 MulDiv"
   "5.1 KERNEL32 CreateDirectoryW CreateFileW CreateSemaphoreW DeleteCriticalSection"
   "5.1 KERNEL32 EnterCriticalSection ExitProcess FreeLibrary GetCurrentThreadId GetFileAttributesW"
   "5.1 KERNEL32 GetFileType GetLastError GetModuleFileNameW GetModuleHandleA GetModuleHandleW"
@@ -35,6 +37,10 @@ set(minimums
   "5.0 USER32 NotifyWinEvent OpenClipboard PeekMessageA PostMessageA PostQuitMessage"
   "5.0 USER32 RegisterClassA ReleaseDC SendMessageA SetClipboardData SetFocus SetWindowTextA"
   "5.0 USER32 ShowWindow"
+  "5.0 USER32 ClientToScreen CreateCaret DestroyCaret DestroyIcon GetMonitorInfoA"
+  "5.0 USER32 GetSystemMetrics GetWindow GetWindowRect LoadImageA MapWindowPoints"
+  "5.0 USER32 MonitorFromRect OffsetRect SendDlgItemMessageA SetCaretPos SetWindowPos"
+  "5.0 USER32 ShowCaret SystemParametersInfoA"
   "5.0 USER32 TranslateAcceleratorA TranslateMessage WinHelpA"
   "4.0 msvcrt __getmainargs __initenv __mb_cur_max __p__acmdln __p__commode __p__fmode"
   "4.0 msvcrt __set_app_type __setusermatherr _acmdln _amsg_exit _cexit _commode _controlfp"

@@ -87,6 +87,9 @@ def check_manifest(raw, count, numbers):
     dpi = [e.text for e in root.iter(DPI_SETTINGS + "dpiAware")]
     if dpi != ["true"]:
         problems.append(f"dpiAware is {dpi}, not ['true']")
+    awareness = [e.text for e in root.iter("{http://schemas.microsoft.com/SMI/2016/WindowsSettings}dpiAwareness")]
+    if awareness != ["PerMonitorV2, System"]:
+        problems.append(f"dpiAwareness is {awareness}, not ['PerMonitorV2, System']")
     ids = {e.get("Id") for e in root.iter(COMPATIBILITY + "supportedOS")}
     if ids != SUPPORTED_OS:
         problems.append(f"supported OS ids {sorted(ids)}")

@@ -2,16 +2,27 @@
 
 #include <algorithm>
 
+int TextWidth(HWND window, const std::string& text, HFONT font) {
+  HDC dc = GetDC(window);
+  if (font) SelectObject(dc, font);
+  SIZE extent{};
+  GetTextExtentPointA(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  ReleaseDC(window, dc);  // which puts back the DC's own font
+  return extent.cx;
+}
+
 void TorvaTest::SetUp() {
   ASSERT_FALSE(th::ProgramPath().empty()) << "pass --torva=PATH or set TORVA_EXE";
   ASSERT_TRUE(th::DeleteSettings()) << "cannot delete " << th::SettingsPath();
   th::ForgetRecordedAnnotations();
+  th::SetTextScale(0);  // also after a run that was cut short
   if (!StartsItself()) StartTorva();
 }
 
 void TorvaTest::TearDown() {
   torva.Kill();
   th::DeleteSettings();
+  th::SetTextScale(0);
 }
 
 void TorvaTest::StartTorva() {

@@ -15,6 +15,10 @@ namespace th = torva_harness;
 // How a test closes a message box, as a user would.
 enum class CloseBy { kOkButton, kEnterKey, kEscapeKey };
 
+// Width of text in font (nullptr: the system font) on a DC of the window,
+// as the program measures a text for line X.
+int TextWidth(HWND window, const std::string& text, HFONT font = nullptr);
+
 class TorvaTest : public testing::Test {
  protected:
   void SetUp() override;

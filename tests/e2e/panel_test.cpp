@@ -252,3 +252,34 @@ TEST_F(Panel, TextPutIntoLineXFromOutsideIsWhatTheCalculatorSees) {
     ExpectLines(c[2]);
   }
 }
+
+// Magnifiers follow the system caret: at the end of line X's text, as tall
+// as the line, after every command and Ctrl+1; none without the focus. (Wine
+// reports any caret as blinking: no test can tell shown from hidden.)
+TEST_F(Panel, CaretAtTheEndOfLineX) {
+  HWND panel = torva.Window(), nine = GetDlgItem(panel, CMD_DIGIT_9);
+  RECT line;
+  GetWindowRect(GetDlgItem(panel, IDC_LINE_X), &line);
+  MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&line), 2);
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  auto expectAtEndOf = [&](const std::string& text) {
+    const LONG end = line.left + TextWidth(panel, text);
+    ASSERT_TRUE(GetGUIThreadInfo(torva.ThreadId(), &info) && info.hwndCaret == panel) << "after " << text;
+    EXPECT_TRUE(info.rcCaret.left == end && info.rcCaret.top == line.top && info.rcCaret.bottom == line.bottom)
+        << "after " << text << ": at " << info.rcCaret.left << ", not " << end;
+  };
+  for (const char* keys : {"123", "\r", "4+"}) {
+    Commands(keys);
+    expectAtEndOf(torva.Line(0));
+  }
+  ASSERT_TRUE(SetLineFromOutside(panel, IDC_LINE_X, "5.5"));
+  Commands("\xa0");  // Ctrl+1
+  expectAtEndOf("5.5");
+  ASSERT_TRUE(torva.Activate() && th::MouseButton(nine, true));
+  ASSERT_TRUE(th::WaitUntil([&] { return torva.Focus() == nine; }));
+  EXPECT_TRUE(GetGUIThreadInfo(torva.ThreadId(), &info) && !info.hwndCaret) << "a caret without the focus";
+  Commands(",");  // does nothing but take the focus back
+  expectAtEndOf("5.5");
+  ASSERT_TRUE(th::MouseButton(nine, false));
+}

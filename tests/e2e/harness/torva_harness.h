@@ -320,6 +320,10 @@ class WindowsVersion {
   bool ok_ = false;
 };
 
+// Sets Windows' text size (TextScaleFactor, in percent); 0 removes it, as
+// in a fresh prefix.
+bool SetTextScale(DWORD percent);
+
 // Makes `program` (a Windows path) what opens .htm files while it lives,
 // started with the file's path as its one argument.
 class HtmlOpener {

@@ -1,6 +1,6 @@
 // Settings of the Wine prefix that a test changes for its own time: the
 // user's application-data folder, the Windows version TORVA.EXE is told,
-// and the program that opens web pages.
+// the text size and the program that opens web pages.
 #include "torva_harness.h"
 
 namespace torva_harness {
@@ -77,6 +77,12 @@ WindowsVersion::WindowsVersion(const char* version) {
 }
 
 WindowsVersion::~WindowsVersion() { SetValue(HKEY_CURRENT_USER, kAppDefaults, L"Version", L""); }
+
+bool SetTextScale(DWORD percent) {
+  const wchar_t key[] = L"Software\\Microsoft\\Accessibility", name[] = L"TextScaleFactor";
+  return (percent ? RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_DWORD, &percent, sizeof percent)
+                  : RegDeleteKeyValueW(HKEY_CURRENT_USER, key, name)) == ERROR_SUCCESS;
+}
 
 // A prefix made without Wine's HTML engine (as the test session's is) has
 // no .htm file type at all; Windows always has one.
