@@ -68,8 +68,15 @@ map_keypad_separator() {
     xkbcomp -w0 - "$(display_of)" 2>>"$state/xvfb.log"
 }
 
+# The Wine a prefix was made with: one made without wine32 has no 32-bit
+# half, and 32-bit programs fail in it once wine32 is installed.
+wine_setup() {
+  echo "$(wine_tool --version 2>&1), 32-bit loader: $([ -x /usr/lib/wine/wine ] && echo yes || echo no)"
+}
+
 make_prefix() {
-  [ -f "$state/prefix.ready" ] && return 0
+  [ "$(cat "$state/prefix.ready" 2>/dev/null)" = "$(wine_setup)" ] && return 0
+  wineserver -k 2>/dev/null
   rm -rf "$WINEPREFIX"
   # 9>&-: nor in the wineserver that wineboot leaves running.
   DISPLAY=$(display_of) wine_tool wineboot -i >"$state/wineboot.log" 2>&1 9>&-
@@ -78,7 +85,7 @@ make_prefix() {
   DISPLAY=$(display_of) wine_tool reg add 'HKCU\Software\Wine\X11 Driver' \
     /v Managed /t REG_SZ /d N /f >>"$state/wineboot.log" 2>&1 9>&-
   wineserver -w
-  touch "$state/prefix.ready"
+  wine_setup >"$state/prefix.ready"
 }
 
 case $cmd in
