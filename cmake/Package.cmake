@@ -62,9 +62,12 @@ add_custom_command(
   VERBATIM)
 
 # How a staged folder is packed, the same for the signed release below.
-set(torva_zip_options --date ${TORVA_SOURCE_DATE_EPOCH})
+# The date by its file: were it on the command line, every new commit would
+# change the rules, and CMake deletes the output of a changed rule when it
+# configures.
+set(torva_zip_options --date ${TORVA_SOURCE_DATE_FILE})
 set(torva_msi_options
-    --date ${TORVA_SOURCE_DATE_EPOCH} --wxs ${PROJECT_SOURCE_DIR}/package/torva.wxs
+    --date ${TORVA_SOURCE_DATE_FILE} --wxs ${PROJECT_SOURCE_DIR}/package/torva.wxs
     --version ${PROJECT_VERSION} --arch ${torva_msi_arch} --icon ${CMAKE_BINARY_DIR}/res/iconx.ico)
 
 add_custom_command(

@@ -8,7 +8,8 @@ same inputs and the same date (the last commit's, SOURCE_DATE_EPOCH).
                       --icon ICON.ico
   make_package.py sign FILE --name NAME [--url URL]   Authenticode, in place
 
-Called by cmake/Package.cmake.
+N is seconds since 1970, or the name of a file that holds them. Called by
+cmake/Package.cmake.
 """
 import argparse
 import hashlib
@@ -25,6 +26,17 @@ import zipfile
 # Names for the installer's product and package codes (GUIDs derived from
 # text, RFC 4122 version 5): the same text always gives the same code.
 CODE_NAMESPACE = uuid.UUID("9037dfba-2a64-41e9-a38a-7f511bd683f1")
+
+
+def epoch(value):
+    """Seconds since 1970, given as such or as the file that holds them: the
+    build tree's source-date-epoch.txt, so that the rule's command line stays
+    the same from commit to commit (CMake deletes the output of a rule whose
+    command line has changed, when it configures)."""
+    if not value.isdigit():
+        with open(value) as f:
+            value = f.read().strip()
+    return int(value)
 
 
 def stage(folder, files):
@@ -158,7 +170,8 @@ def main(argv):
         p = commands.add_parser(name)
         p.add_argument("folder")
         p.add_argument("output")
-        p.add_argument("--date", type=int, required=True, help="seconds since 1970 (UTC)")
+        p.add_argument("--date", type=epoch, required=True,
+                       help="seconds since 1970 (UTC), or a file that holds them")
     p.add_argument("--wxs", required=True)
     p.add_argument("--version", required=True)
     p.add_argument("--arch", choices=("x64", "x86"), required=True)

@@ -275,8 +275,16 @@ class CompilerOutput(Workspace):
         os.environ["SOURCE_DATE_EPOCH"] = "1000000"
         try:
             self.assertEqual(compile_help(path, self.rc, self.ids), compile_help(path, self.rc, self.ids))
+            dated = compile_help(path, self.rc, self.ids)
         finally:
             del os.environ["SOURCE_DATE_EPOCH"]
+        # The date also comes from a file that holds it, as the build passes it.
+        date_file, out = write(self.dir, "date.txt", "1000000\n"), os.path.join(self.dir, "D.HLP")
+        result = subprocess.run([sys.executable, HLPC, path, "-o", out, "--date", date_file, "--rc", self.rc,
+                                 "--ids", self.ids], capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(out, "rb") as f:
+            self.assertEqual(f.read(), dated)
 
 
 class BadInput(Workspace):

@@ -19,6 +19,8 @@ def arguments(argv):
     parser.add_argument("--rc", help="resource script with the keyboard map ACCELS and the panel DIAL_MAIN")
     parser.add_argument("--ids", help="header with the #define ids the resource script uses")
     parser.add_argument("--version", type=ascii_text, help="the program's version, for {version} in the source")
+    parser.add_argument("--date", type=epoch, help="the build date, seconds since 1970, or a file that holds "
+                                                   "them (default: SOURCE_DATE_EPOCH, else the newest input)")
     args = parser.parse_args(argv)
     if bool(args.rc) != bool(args.ids):
         parser.error("--rc and --ids go together")
@@ -32,6 +34,19 @@ def ascii_text(value):
     if not value or not all(" " <= ch <= "~" for ch in value):
         raise argparse.ArgumentTypeError(f"{value!r} is not plain ASCII text")
     return value
+
+
+def epoch(value):
+    """Seconds since 1970, given as such or as the file that holds them: a
+    build rule that names the file keeps one command line from commit to
+    commit, and CMake deletes the output of a rule whose command changed."""
+    try:
+        if not value.isdigit():
+            with open(value) as f:
+                value = f.read().strip()
+        return int(value)
+    except (OSError, ValueError) as e:
+        raise argparse.ArgumentTypeError(f"{value!r} is no date: {e}")
 
 
 def build_date(paths):
@@ -83,6 +98,7 @@ def main(argv=None):
     args = arguments(sys.argv[1:] if argv is None else argv)
     try:
         doc, date = read_document(args.source, args.rc, args.ids, args.version)
+        date = date if args.date is None else args.date
         # Every format is built before any is written, so a fault leaves
         # all of them as they were.
         outputs = {getattr(args, f): build(doc, date) for f, build in FORMATS.items() if getattr(args, f)}
