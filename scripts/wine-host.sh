@@ -5,6 +5,7 @@
 #                             programs; if not, the reason is in $wine_host_reason
 #   wine_host_runs PROGRAM    true if Wine here can start that Windows
 #                             program; if not, the reason is in $wine_host_reason
+#   wine_has_32bit_loader     true if wine32's loader is installed
 #   wine_loader_for PROGRAM   the loader that starts it
 #   wine_tool TOOL [ARGS]     one of Wine's own programs (wineboot, reg,
 #                             msiexec, cmd, winepath) through the 64-bit loader
@@ -22,6 +23,8 @@
 # a 32-bit program.
 
 wine_host_reason=
+
+wine_has_32bit_loader() { [ -x /usr/lib/wine/wine ]; }
 
 # The 64-bit loader: Debian's, or another distribution's wine64 on the PATH.
 wine_loader64() {
@@ -89,7 +92,7 @@ wine_tool() {
 wine_program() {
   local loader
   loader=$(wine_loader_for "$1")
-  if [ "$loader" = wine ] && [ ! -x /usr/lib/wine/wine ]; then
+  if [ "$loader" = wine ] && ! wine_has_32bit_loader; then
     echo "Wine's 32-bit loader is not installed (wine32:i386; scripts/install-deps.sh installs it)" >&2
     exit 1
   fi

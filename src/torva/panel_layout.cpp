@@ -71,17 +71,11 @@ int ScaleFor(int dpi, DWORD textPercent) {
 // fits the work area of the monitor at `window`; never less than the
 // panel at 100 % text, which cannot be made to fit by shrinking it.
 int FittingScale(int wanted, const RECT& window) {
-    RECT client;
-    GetClientRect(mainWindow, &client);
-    const int frameWidth = window.right - window.left - client.right;
-    const int frameHeight = window.bottom - window.top - client.bottom;
-    MONITORINFO monitor;
-    monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoA(MonitorFromRect(&window, MONITOR_DEFAULTTONEAREST), &monitor))
-        return wanted;
-    const RECT& work = monitor.rcWork;
-    const int wide = (work.right - work.left - frameWidth) * kScaleOne / panelTemplate.client.cx;
-    const int tall = (work.bottom - work.top - frameHeight) * kScaleOne / panelTemplate.client.cy;
+    RECT work;
+    if (!WorkAreaAt(window, &work)) return wanted;
+    const SIZE frame = FrameOf(mainWindow);
+    const int wide = (work.right - work.left - frame.cx) * kScaleOne / panelTemplate.client.cx;
+    const int tall = (work.bottom - work.top - frame.cy) * kScaleOne / panelTemplate.client.cy;
     const int fitting = std::min(wide, tall);
     return std::max(ScaleFor(windowDpi, kLeastTextScale), std::min(wanted, fitting));
 }

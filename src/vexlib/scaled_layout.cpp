@@ -48,7 +48,8 @@ HFONT CreateScaledFont(int scale) {
     return CreateFontIndirectA(&font);
 }
 
-// The window's frame: what its window rectangle has beyond its client area.
+}  // namespace
+
 SIZE FrameOf(HWND window) {
     RECT outer, client;
     GetWindowRect(window, &outer);
@@ -57,8 +58,6 @@ SIZE FrameOf(HWND window) {
                         outer.bottom - outer.top - client.bottom};
     return frame;
 }
-
-}  // namespace
 
 void RecordTemplateLayout(HWND window, TemplateLayout* layout) {
     layout->count = 0;
@@ -101,13 +100,19 @@ int DisplayScale() { return displayScale; }
 
 HFONT DisplayFont() { return displayFont; }
 
-POINT InsideWorkArea(POINT at, SIZE size) {
-    const RECT wanted = {at.x, at.y, at.x + size.cx, at.y + size.cy};
+bool WorkAreaAt(const RECT& window, RECT* work) {
     MONITORINFO monitor;
     monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoA(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &monitor))
-        return at;
-    const RECT& work = monitor.rcWork;
+    if (!GetMonitorInfoA(MonitorFromRect(&window, MONITOR_DEFAULTTONEAREST), &monitor))
+        return false;
+    *work = monitor.rcWork;
+    return true;
+}
+
+POINT InsideWorkArea(POINT at, SIZE size) {
+    const RECT wanted = {at.x, at.y, at.x + size.cx, at.y + size.cy};
+    RECT work;
+    if (!WorkAreaAt(wanted, &work)) return at;
     at.x = std::max(work.left, std::min(at.x, work.right - size.cx));
     at.y = std::max(work.top, std::min(at.y, work.bottom - size.cy));
     return at;

@@ -140,6 +140,13 @@ HFONT SetDisplayScale(int scale);
 int DisplayScale();
 HFONT DisplayFont();
 
+// The window's frame: what its window rectangle has beyond its client area.
+SIZE FrameOf(HWND window);
+
+// The work area (the screen less the task bar) of the monitor a window at
+// that rectangle is on, or the nearest; false when Windows cannot tell.
+bool WorkAreaAt(const RECT& window, RECT* work);
+
 // The top-left corner at which a window of that size, wanted at `at`,
 // lies inside the work area of the monitor it is on, as far as it can.
 POINT InsideWorkArea(POINT at, SIZE size);

@@ -71,7 +71,7 @@ map_keypad_separator() {
 # The Wine a prefix was made with: one made without wine32 has no 32-bit
 # half, and 32-bit programs fail in it once wine32 is installed.
 wine_setup() {
-  echo "$(wine_tool --version 2>&1), 32-bit loader: $([ -x /usr/lib/wine/wine ] && echo yes || echo no)"
+  echo "$(wine_tool --version 2>&1), 32-bit loader: $(wine_has_32bit_loader && echo yes || echo no)"
 }
 
 make_prefix() {
